@@ -1,0 +1,44 @@
+// The shared millisecond clock and sleep; a fixed-step mode makes runs deterministic.
+#include "platform/clock.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+struct ClockState {
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    bool fixed = false;
+    uint64_t virtualMs = 0;  // ms, the clock in fixed-step mode
+};
+
+ClockState clockState;
+
+}  // namespace
+
+uint64_t NowMs() {
+    if (clockState.fixed) return clockState.virtualMs;
+    auto elapsed = std::chrono::steady_clock::now() - clockState.start;
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+}
+
+void SleepMs(uint32_t ms) {
+    if (clockState.fixed || ms == 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void SetFixedClock(bool fixed) {
+    if (fixed && !clockState.fixed) clockState.virtualMs = NowMs();
+    clockState.fixed = fixed;
+}
+
+bool IsFixedClock() { return clockState.fixed; }
+
+void AdvanceClock(uint64_t ms) { clockState.virtualMs += ms; }
+
+void SetClockMs(uint64_t ms) { clockState.virtualMs = ms; }
+
+uint64_t NowMicroseconds() {
+    auto elapsed = std::chrono::steady_clock::now() - clockState.start;
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count());
+}

@@ -1,0 +1,35 @@
+// Raw device state kept from window events: the key table by scan code, mouse buttons, game controller.
+#pragma once
+#include <cstdint>
+
+// DirectInput (set 1) scan codes used by the game.
+enum ScanCode : int {
+    KeyEscape = 0x01, Key1 = 0x02, Key0 = 0x0B, KeyMinus = 0x0C, KeyEquals = 0x0D, KeyBackspace = 0x0E,
+    KeyTab = 0x0F, KeyQ = 0x10, KeyY = 0x15, KeyP = 0x19, KeyEnter = 0x1C, KeyLeftCtrl = 0x1D, KeyA = 0x1E,
+    KeyL = 0x26, KeyLeftShift = 0x2A, KeyZ = 0x2C, KeyX = 0x2D, KeyN = 0x31, KeyM = 0x32, KeyRightShift = 0x36,
+    KeyLeftAlt = 0x38, KeySpace = 0x39, KeyF1 = 0x3B, KeyF2 = 0x3C, KeyPad7 = 0x47, KeyPad8 = 0x48,
+    KeyPad9 = 0x49, KeyPadMinus = 0x4A, KeyPad4 = 0x4B, KeyPad6 = 0x4D, KeyPadPlus = 0x4E, KeyPad2 = 0x50,
+    KeyPadEnter = 0x9C, KeyRightCtrl = 0x9D, KeyRightAlt = 0xB8, KeyUp = 0xC8, KeyLeft = 0xCB,
+    KeyRight = 0xCD, KeyDown = 0xD0, KeyInsert = 0xD2,
+};
+
+// Copies the current key table (bit 7 set = down), indexed by scan code.
+void ReadKeyTable(uint8_t keys[256]);
+// Mouse buttons (bit 7 set = down): 0 left, 1 right, 2 middle, 3 extra.
+void ReadMouseButtons(uint8_t buttons[4]);
+// The window has the keyboard focus (always true when headless).
+bool HasFocus();
+
+struct ControllerState {
+    int axisX = 0;  // -1, 0, +1 (D-pad and left stick)
+    int axisY = 0;
+    uint8_t buttons[8] = {};  // A 0, B 1, LB 4, RB 5; non-zero = down
+};
+// False when no controller is attached.
+bool ReadController(ControllerState* state);
+
+// The character the key produces under the keyboard layout and the Shift state; 0 when none.
+char KeyCharacter(int scanCode);
+
+// Scan code for a script key name ("a", "space", "f1", "kp_plus", ...); -1 when unknown.
+int ScanCodeByName(const char* name);
