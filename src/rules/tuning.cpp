@@ -58,11 +58,16 @@ const tinyxml2::XMLElement* LoadRoot(tinyxml2::XMLDocument& document) {
 }
 
 // Floats are written as a default-formatted stream writes them: six significant digits, shortest form.
+// to_chars never looks at the locale; "%g" would write "0,05" under a comma-decimal LC_NUMERIC.
 void WriteGendataLine(FILE* file, const TuningEntry& entry) {
     if (entry.kind == TuningKind::Integer) {
         std::fprintf(file, "<%s value=\"%d\" />\n", entry.name, entry.defaultInt);
     } else {
-        std::fprintf(file, "<%s value=\"%g\" />\n", entry.name, static_cast<double>(entry.defaultFloat));
+        char number[64];
+        auto result = std::to_chars(number, number + sizeof number - 1,
+                                    static_cast<double>(entry.defaultFloat), std::chars_format::general, 6);
+        *result.ptr = 0;
+        std::fprintf(file, "<%s value=\"%s\" />\n", entry.name, number);
     }
 }
 
@@ -84,6 +89,7 @@ void ResetTuningToDefaults() {
 }
 
 void ApplySettings(const tinyxml2::XMLElement* element, bool resetToDefault, bool writeMissing) {
+    if (element == nullptr) return;
     FILE* gendata = nullptr;
     if (writeMissing) gendata = std::fopen(tuningFiles.gendataPath, "w");
     for (const TuningEntry& entry : TuningTable) {
