@@ -9,8 +9,8 @@ enum ScanCode : int {
     KeyL = 0x26, KeyLeftShift = 0x2A, KeyZ = 0x2C, KeyX = 0x2D, KeyN = 0x31, KeyM = 0x32, KeyRightShift = 0x36,
     KeyLeftAlt = 0x38, KeySpace = 0x39, KeyF1 = 0x3B, KeyF2 = 0x3C, KeyPad7 = 0x47, KeyPad8 = 0x48,
     KeyPad9 = 0x49, KeyPadMinus = 0x4A, KeyPad4 = 0x4B, KeyPad6 = 0x4D, KeyPadPlus = 0x4E, KeyPad2 = 0x50,
-    KeyPadEnter = 0x9C, KeyRightCtrl = 0x9D, KeyRightAlt = 0xB8, KeyUp = 0xC8, KeyLeft = 0xCB,
-    KeyRight = 0xCD, KeyDown = 0xD0, KeyInsert = 0xD2,
+    KeyPadEnter = 0x9C, KeyRightCtrl = 0x9D, KeyRightAlt = 0xB8, KeyArrowUp = 0xC8, KeyArrowLeft = 0xCB,
+    KeyArrowRight = 0xCD, KeyArrowDown = 0xD0, KeyInsert = 0xD2,
 };
 
 // Copies the current key table (bit 7 set = down), indexed by scan code.
