@@ -1,0 +1,190 @@
+// The automation interface: command-line options, the input script, screenshots and timed quit.
+#include "shell/automation.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "platform/devices.h"
+#include "platform/graphics.h"
+#include "platform/window.h"
+
+Automation automation;
+
+namespace {
+
+bool CopyText(char* out, size_t size, const char* text) {
+    if (std::strlen(text) >= size) return false;
+    std::strcpy(out, text);
+    return true;
+}
+
+bool ParseUnsigned(const char* text, uint64_t* value) {
+    char* end = nullptr;
+    if (text == nullptr || *text < '0' || *text > '9') return false;
+    unsigned long long v = std::strtoull(text, &end, 10);
+    if (end == text || *end != 0) return false;
+    *value = v;
+    return true;
+}
+
+bool ParseDate(Automation& a, const char* text) {
+    int y = 0, m = 0, d = 0;
+    char tail = 0;
+    if (std::sscanf(text, "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3) return false;
+    if (m < 1 || m > 12 || d < 1 || d > 31 || y < 1601) return false;
+    a.dateSet = true;
+    a.year = y;
+    a.month = m;
+    a.day = d;
+    return true;
+}
+
+bool ParseShot(Automation& a, const char* text) {
+    const char* colon = std::strchr(text, ':');
+    if (colon == nullptr || a.shotCount >= MaxShots) return false;
+    char number[32];
+    size_t length = static_cast<size_t>(colon - text);
+    if (length == 0 || length >= sizeof number) return false;
+    std::memcpy(number, text, length);
+    number[length] = 0;
+    Shot& shot = a.shots[a.shotCount];
+    if (!ParseUnsigned(number, &shot.atMs) || !CopyText(shot.path, sizeof shot.path, colon + 1)) return false;
+    shot.taken = false;
+    a.shotCount += 1;
+    return true;
+}
+
+}  // namespace
+
+bool ParseOptions(Automation& a, int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const char* option = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        bool ok = true;
+        bool takesValue = true;
+        uint64_t number = 0;
+        if (std::strcmp(option, "--headless") == 0) {
+            a.headless = true;
+            takesValue = false;
+        } else if (value == nullptr) {
+            ok = false;
+        } else if (std::strcmp(option, "--frame-ms") == 0) {
+            ok = ParseUnsigned(value, &number) && number > 0 && number <= 10000;
+            a.fixedFrameMs = static_cast<uint32_t>(number);
+        } else if (std::strcmp(option, "--script") == 0) {
+            ok = LoadScript(a, value);
+        } else if (std::strcmp(option, "--shot") == 0) {
+            ok = ParseShot(a, value);
+        } else if (std::strcmp(option, "--quit-at") == 0) {
+            ok = ParseUnsigned(value, &a.quitAtMs);
+        } else if (std::strcmp(option, "--report") == 0) {
+            ok = CopyText(a.reportPath, sizeof a.reportPath, value);
+        } else if (std::strcmp(option, "--date") == 0) {
+            ok = ParseDate(a, value);
+        } else if (std::strcmp(option, "--audio-out") == 0) {
+            ok = CopyText(a.audioOutPath, sizeof a.audioOutPath, value);
+        } else if (std::strcmp(option, "--dir") == 0) {
+            ok = CopyText(a.dir, sizeof a.dir, value);
+        } else {
+            std::fprintf(stderr, "unknown option: %s\n", option);
+            return false;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "bad or missing value for %s\n", option);
+            return false;
+        }
+        if (takesValue) ++i;
+    }
+    return true;
+}
+
+bool LoadScript(Automation& a, const char* path) {
+    FILE* file = std::fopen(path, "r");
+    if (file == nullptr) {
+        std::fprintf(stderr, "cannot read script %s\n", path);
+        return false;
+    }
+    char line[512];
+    int lineNumber = 0;
+    bool ok = true;
+    while (ok && std::fgets(line, sizeof line, file) != nullptr) {
+        ++lineNumber;
+        if (char* hash = std::strchr(line, '#')) *hash = 0;
+        char action[32] = {}, first[32] = {}, second[32] = {};
+        unsigned long long ms = 0;
+        int fields = std::sscanf(line, "%llu %31s %31s %31s", &ms, action, first, second);
+        if (fields <= 0) continue;  // blank or comment
+        if (a.eventCount >= MaxScriptEvents) {
+            ok = false;
+            break;
+        }
+        ScriptEvent& event = a.events[a.eventCount];
+        event = ScriptEvent{};
+        event.atMs = ms;
+        if (fields >= 2 && std::strcmp(action, "quit") == 0) {
+            event.kind = ScriptEvent::Quit;
+        } else if (fields == 4 && std::strcmp(action, "key") == 0) {
+            event.kind = ScriptEvent::Key;
+            event.code = static_cast<int16_t>(ScanCodeByName(first));
+            event.down = std::strcmp(second, "down") == 0;
+            ok = event.code >= 0 && (event.down || std::strcmp(second, "up") == 0);
+        } else if (fields == 4 && std::strcmp(action, "mouse") == 0) {
+            event.kind = ScriptEvent::MouseMove;
+            event.x = static_cast<int16_t>(std::atoi(first));
+            event.y = static_cast<int16_t>(std::atoi(second));
+        } else if (fields == 4 && std::strcmp(action, "button") == 0) {
+            event.kind = ScriptEvent::Button;
+            event.code = std::strcmp(first, "left") == 0 ? 0 : std::strcmp(first, "right") == 0 ? 1 : -1;
+            event.down = std::strcmp(second, "down") == 0;
+            ok = event.code >= 0 && (event.down || std::strcmp(second, "up") == 0);
+        } else {
+            ok = false;
+        }
+        if (ok) a.eventCount += 1;
+    }
+    std::fclose(file);
+    if (!ok) std::fprintf(stderr, "bad script line %d in %s\n", lineNumber, path);
+    return ok;
+}
+
+void FeedScript(Automation& a, uint64_t gameClockMs) {
+    while (a.nextEvent < a.eventCount && a.events[a.nextEvent].atMs <= gameClockMs) {
+        const ScriptEvent& event = a.events[a.nextEvent++];
+        switch (event.kind) {
+            case ScriptEvent::Key: InjectKey(event.code, event.down); break;
+            case ScriptEvent::MouseMove: InjectMouseMove(event.x, event.y); break;
+            case ScriptEvent::Button: InjectMouseButton(event.code, event.down); break;
+            case ScriptEvent::Quit: InjectClose(); break;
+        }
+    }
+    if (!a.quitSent && gameClockMs >= a.quitAtMs) {
+        a.quitSent = true;
+        InjectClose();
+    }
+}
+
+void TakeDueShots(Automation& a, uint64_t gameClockMs) {
+    for (int i = 0; i < a.shotCount; ++i) {
+        Shot& shot = a.shots[i];
+        if (shot.taken || gameClockMs < shot.atMs) continue;
+        shot.taken = true;
+        if (!SavePicture(shot.path)) std::fprintf(stderr, "cannot save screenshot %s\n", shot.path);
+    }
+}
+
+void TodayUtc(int* year, int* month, int* day) {
+    if (automation.dateSet) {
+        *year = automation.year;
+        *month = automation.month;
+        *day = automation.day;
+        return;
+    }
+    std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    *year = utc.tm_year + 1900;
+    *month = utc.tm_mon + 1;
+    *day = utc.tm_mday;
+}

@@ -1,0 +1,81 @@
+// The program's entry: start-up order, critical errors, window, device and fonts, then the game.
+#include "shell/game_main.h"
+
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+
+#include "input/input.h"
+#include "online/update.h"
+#include "platform/clock.h"
+#include "platform/fonts.h"
+#include "platform/graphics.h"
+#include "platform/window.h"
+#include "rules/tuning.h"
+#include "shell/automation.h"
+#include "shell/report.h"
+#include "shell/shell.h"
+#include "shell/variant.h"
+#include "store/profile.h"
+
+const Variant* variant = nullptr;
+
+namespace {
+
+// The programs work in the folder of their executable unless --dir names another.
+bool EnterWorkingDirectory(const char* dir) {
+    std::error_code error;
+    std::filesystem::path target = dir[0] != 0 ? std::filesystem::path(dir)
+                                               : std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    if (error) return false;
+    std::filesystem::current_path(target, error);
+    if (error) std::fprintf(stderr, "cannot enter %s\n", target.c_str());
+    return !error;
+}
+
+}  // namespace
+
+void CriticalError(int code) {
+    char text[64];
+    std::snprintf(text, sizeof text, "CRITICAL ERROR (code: %02d).\n", code);
+    ShowMessageBox("Sorry!", text);
+}
+
+int GameMain(int argc, char** argv, const Variant& chosen) {
+    variant = &chosen;
+    // Numbers in our files are written with a point whatever the player's locale says.
+    std::setlocale(LC_NUMERIC, "C");
+    if (!ParseOptions(automation, argc, argv)) return 2;
+    if (!EnterWorkingDirectory(automation.dir)) return 2;
+    if (automation.fixedFrameMs != 0) SetFixedClock(true);
+
+    DeleteBackup();
+    if (!LoadProfile()) {
+        CriticalError(0);
+        return 255;
+    }
+    SetSettingsIndex(chosen.index);
+    if (!LoadBaseSettings()) {
+        CriticalError(1);
+        return 255;
+    }
+    LoadLevelSettings(0);
+
+    PlatformOptions options;
+    options.headless = automation.headless;
+    options.title = InterfaceLanguage != 0 ? chosen.titleRussian : chosen.title;
+    options.iconPath = "data/icon.png";
+    if (!CreateMainWindow(options)) {
+        WriteReport();
+        return 0;
+    }
+    InitInput();
+    if (!CreateGraphicsDevice()) return 255;
+    CreateFonts(InterfaceLanguage);
+
+    RunGame();
+    WriteReport();
+    return 0;
+}

@@ -1,0 +1,93 @@
+// The run report: key=value lines written at exit, frame-work percentiles and the allocation count.
+#include "shell/report.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include "render/messages.h"
+#include "shell/automation.h"
+#include "shell/shell.h"
+#include "shell/variant.h"
+
+namespace {
+
+constexpr int FrameSampleCapacity = 1 << 16;
+
+struct ReportState {
+    uint32_t frameWorkUs[FrameSampleCapacity];  // microseconds, a ring of the latest frames
+    uint32_t sampleCount = 0;
+    uint64_t allocationsAtMark = 0;
+    bool marked = false;
+};
+
+ReportState report;
+std::atomic<uint64_t> heapAllocations{0};
+
+const char* ScreenName(Screen screen) {
+    switch (screen) {
+        case Screen::Loading: return "loading";
+        case Screen::Splash: return "splash";
+        case Screen::Start: return "start";
+        case Screen::Game: return "game";
+        case Screen::Records: return "records";
+    }
+    return "loading";
+}
+
+uint32_t Percentile(uint32_t* sorted, uint32_t count, int percent) {
+    if (count == 0) return 0;
+    uint32_t index = static_cast<uint32_t>((static_cast<uint64_t>(count) - 1) * static_cast<uint64_t>(percent) / 100);
+    return sorted[index];
+}
+
+}  // namespace
+
+// Every allocation of the program passes here, so tests can prove that play allocates nothing.
+void* operator new(std::size_t size) {
+    heapAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+void RecordFrameWork(uint64_t microseconds) {
+    report.frameWorkUs[report.sampleCount % FrameSampleCapacity] =
+        static_cast<uint32_t>(std::min<uint64_t>(microseconds, UINT32_MAX));
+    report.sampleCount += 1;
+}
+
+uint64_t HeapAllocations() { return heapAllocations.load(std::memory_order_relaxed); }
+
+void MarkFrameAllocationStart() {
+    if (report.marked) return;
+    report.marked = true;
+    report.allocationsAtMark = HeapAllocations();
+}
+
+void WriteReport() {
+    if (automation.reportPath[0] == 0) return;
+    uint64_t allocationsInFrames = report.marked ? HeapAllocations() - report.allocationsAtMark : 0;
+    uint32_t count = std::min<uint32_t>(report.sampleCount, FrameSampleCapacity);
+    static uint32_t sorted[FrameSampleCapacity];
+    std::copy(report.frameWorkUs, report.frameWorkUs + count, sorted);
+    std::sort(sorted, sorted + count);
+
+    FILE* file = std::fopen(automation.reportPath, "w");
+    if (file == nullptr) return;
+    std::fprintf(file, "variant=%s\n", variant != nullptr ? variant->name : "");
+    std::fprintf(file, "frames=%llu\n", static_cast<unsigned long long>(frameClock.frames));
+    std::fprintf(file, "game_clock_ms=%llu\n", static_cast<unsigned long long>(frameClock.gameClockMs));
+    std::fprintf(file, "screen=%s\n", ScreenName(flow.screen));
+    std::fprintf(file, "message=%s\n", CurrentMessageText());
+    std::fprintf(file, "tutorial_step=%d\n", flow.tutorialStep);
+    std::fprintf(file, "game_over=%d\n", flow.gameOver ? 1 : 0);
+    std::fprintf(file, "game_won=%d\n", flow.gameWon ? 1 : 0);
+    std::fprintf(file, "frame_work_us_p50=%u\n", Percentile(sorted, count, 50));
+    std::fprintf(file, "frame_work_us_p99=%u\n", Percentile(sorted, count, 99));
+    std::fprintf(file, "frame_allocations=%llu\n", static_cast<unsigned long long>(allocationsInFrames));
+    std::fclose(file);
+}

@@ -1,0 +1,12 @@
+// The run report: key=value lines written at exit, and the frame-work figures behind it.
+#pragma once
+#include <cstdint>
+
+// Records the work of one frame (before its sleep), in microseconds.
+void RecordFrameWork(uint64_t microseconds);
+// Heap allocations made by the program so far (operator new).
+uint64_t HeapAllocations();
+// Marks the moment from which allocations count as made during frames.
+void MarkFrameAllocationStart();
+// Writes the report named by --report, if any.
+void WriteReport();

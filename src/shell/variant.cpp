@@ -1,0 +1,17 @@
+// The three programs' variant records.
+#include "shell/variant.h"
+
+const Variant& ShapesVariant() {
+    static const Variant variant{2, "shapes", "Pelorina @ Shapes", "Пелорина @ Фигуры", false};
+    return variant;
+}
+
+const Variant& ChainsVariant() {
+    static const Variant variant{1, "chains", "Pelorina @ Chains", "Пелорина @ Цепочки", true};
+    return variant;
+}
+
+const Variant& CubesVariant() {
+    static const Variant variant{0, "cubes", "Pelorina @ Cubes", "Пелорина @ Кубики", true};
+    return variant;
+}
