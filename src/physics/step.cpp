@@ -1,0 +1,228 @@
+// One frame of the world: Verlet integration, springs, the glass walls, and the order that ties them together.
+#include "physics/step.h"
+
+#include <cmath>
+
+#include "audio/sound_hooks.h"
+#include "input/input.h"
+#include "platform/clock.h"
+#include "rules/tuning.h"
+
+namespace {
+
+// Verlet move with a spring pull towards (tx, ty): damping keeps the held block from swinging.
+void PullTowards(Atom& a, float oldX, float oldY, float tx, float ty, float pull, float damping, float sf) {
+    a.x += (tx - a.x) * pull * sf + (a.x - oldX) * damping;
+    a.y += (ty - a.y) * pull * sf + (a.y - oldY) * damping;
+}
+
+// The level-start row held still for its time: the pieces' links let go and a push from below
+// scatters the row.
+void ReleaseLevelStartRow(PhysicsWorld& w) {
+    for (Link& l : w.links) {
+        if (l.flags & FreeSlot) continue;
+        bool introA = AtomInUse(w, l.atomA) && w.atoms[l.atomA].introAtom;
+        bool introB = AtomInUse(w, l.atomB) && w.atoms[l.atomB].introAtom;
+        if (!introA && !introB) l.flags |= FreeSlot;
+    }
+    w.levelStartReleased = 1;
+    Blast(w, 120.0f, 380.0f, 128.0f, 0.0f, 44.0f);
+}
+
+// After the level-start row's time the walls and the floor stop holding atoms for good.
+bool WallsActive(const PhysicsWorld& w) {
+    if (!w.levelStartCreated) return true;
+    return NowMs() <= w.levelStartMs + LevelStartHoldMs;
+}
+
+void WallKnock(Atom& a, WallSide side, float pan) {
+    if (a.wallArmed[side] && !IsWallSoundBusy()) {
+        PlayWallSound(pan);
+        a.wallArmed[side] = 0;
+    }
+}
+
+}  // namespace
+
+void StepWorld(PhysicsWorld& w, uint64_t frameMs, bool sweepEnabled) {
+    if (KeyPressed(KeyVolumeF2)) {
+        w.collisionVolume += 1.0f;
+        if (w.collisionVolume > 3.0f) w.collisionVolume = 1.0f;
+    }
+    if (w.levelStartCreated && !w.levelStartReleased && NowMs() > w.levelStartMs + LevelStartHoldMs) {
+        ReleaseLevelStartRow(w);
+    }
+    w.detailTouching = 0;
+    w.touchMultiplier = 1.0f;
+    for (int k = 0; k < 3; ++k) {
+        Integrate(w);
+        RelaxLinks(w);
+        KeepInGlass(w, frameMs);
+        CollideAtoms(w, k == 2, k == 0);
+    }
+    SnapPass(w);
+    UpdateSpriteRotation(w);
+    w.landingArmed = !w.detailTouching;
+    if (w.hooks.rulePass) w.hooks.rulePass(w, frameMs, sweepEnabled);
+    if (w.hooks.removalPass) w.hooks.removalPass(w, frameMs, sweepEnabled);
+}
+
+void Integrate(PhysicsWorld& w) {
+    const float sf = w.stepFactor;
+    const bool shapes = w.hooks.variant == VariantShapes;
+    const bool heavyEndsOnly = PH_ONLY_OUTERMOST_ATOMS_HAVE_MASS == 1;
+    const bool pullZ = shapes && KeyDown(KeyPullZ);
+    const bool pullX = shapes && KeyDown(KeyPullX);
+    const float tx = w.mouseTarget[0];
+    const float ty = w.mouseTarget[1];
+
+    for (int i = 0; i < MaxAtoms; ++i) {
+        Atom& a = w.atoms[i];
+        if ((a.flags & FreeSlot) || a.locked) continue;
+        // Inner chain atoms hang on their neighbours; only the ends carry the chain's weight.
+        float g = (heavyEndsOnly && a.neighbourCount == 2) ? 1.0f : w.gravity;
+        float oldX = a.prevX, oldY = a.prevY;
+        a.prevX = a.x;
+        a.prevY = a.y;
+        if (shapes) {
+            if (i == w.grabbedAtom) {
+                PullTowards(a, oldX, oldY, tx, ty - 12.0f, 5.0f, 0.9f, sf);
+                continue;
+            }
+            if (i == w.swapTarget) {
+                PullTowards(a, oldX, oldY, tx, ty - 12.0f, 3.5f, 0.9f, sf);
+                continue;
+            }
+            if (a.introAtom) {
+                if (a.colour == 2 || a.colour == 3) {
+                    PullTowards(a, oldX, oldY, 120.0f, 168.0f, 3.5f, 0.93f, sf);
+                    continue;
+                }
+                if (a.colour == 0 && pullZ) {
+                    PullTowards(a, oldX, oldY, 30.0f, 193.0f, 3.5f, 0.9f, sf);
+                    continue;
+                }
+                if (a.colour == 5 && pullX) {
+                    PullTowards(a, oldX, oldY, 210.0f, 193.0f, 3.5f, 0.9f, sf);
+                    continue;
+                }
+            }
+        }
+        a.x += (a.x - oldX) + w.windX * sf;
+        a.y += (a.y - oldY) + g * sf;
+    }
+
+    // The offer lapses when the held block is carried away from the offered one.
+    if (shapes && w.swapTarget >= 0 && w.grabbedAtom >= 0 && AtomInUse(w, w.swapTarget) &&
+        AtomInUse(w, w.grabbedAtom)) {
+        const Atom& s = w.atoms[w.swapTarget];
+        const Atom& g = w.atoms[w.grabbedAtom];
+        float dx = s.x - g.x, dy = s.y - g.y;
+        if (std::sqrt(dx * dx + dy * dy) > 1.5f * w.spacing) w.swapTarget = -1;
+    }
+}
+
+void RelaxLinks(PhysicsWorld& w) {
+    for (Link& l : w.links) {
+        if (l.flags & FreeSlot) continue;
+        if (!AtomInUse(w, l.atomA) || !AtomInUse(w, l.atomB)) continue;
+        Atom& a = w.atoms[l.atomA];
+        Atom& b = w.atoms[l.atomB];
+        float dx = b.x - a.x, dy = b.y - a.y;
+        float r2 = dx * dx + dy * dy;
+        float denominator = r2 + l.restLenSq;
+        // Square-root-free distance constraint; a zero-length link between coincident atoms has no direction.
+        if (!(denominator > 0.0f)) continue;
+        float s = l.stiffness * (l.restLenSq / denominator - 0.5f);
+        if (!a.locked) {
+            a.x -= dx * s;
+            a.y -= dy * s;
+        }
+        if (!b.locked) {
+            b.x += dx * s;
+            b.y += dy * s;
+        }
+    }
+}
+
+void KeepInGlass(PhysicsWorld& w, uint64_t frameMs) {
+    // A piece that stays half inside the glass (some atoms below the rim, some above) ends the game.
+    if (w.detailCount > 0) {
+        int entering = 0, entered = 0;
+        int count = w.detailCount < 4 ? w.detailCount : 4;
+        for (int k = 0; k < count; ++k) {
+            uint16_t id = w.detailAtoms[k];
+            if (!AtomInUse(w, id)) continue;
+            if (w.atoms[id].entering) ++entering; else ++entered;
+        }
+        w.detailInside = entering == 0 ? 1 : 0;
+        if (entered == 0 || entering == 0) {
+            w.partialEntryMs = 0;
+        } else {
+            if (w.partialEntryMs >= OverflowMs) w.overflow = 1;
+            w.partialEntryMs += frameMs;
+        }
+    }
+
+    const bool wallsActive = WallsActive(w);
+    const float leftX = 12.0f + PH_GLASS_ELASTICITY;
+    const float rightX = w.glassWidth - PH_GLASS_ELASTICITY;
+    for (int i = 0; i < MaxAtoms; ++i) {
+        Atom& a = w.atoms[i];
+        if ((a.flags & FreeSlot) || a.snapping) continue;
+        const bool inDetail = DetailContains(w, i);
+
+        if (a.x < 12.0f && !a.introAtom && wallsActive) {
+            a.x = leftX;
+            if (inDetail) WallKnock(a, WallLeft, -0.88f);
+        } else if (a.x > 24.0f) {
+            a.wallArmed[WallLeft] = 1;
+        }
+
+        if (a.y > 61.0f) a.entering = 0;
+
+        // The rim holds the pile; the player's piece only once it is wholly inside.
+        if (!inDetail) {
+            if (a.y < 60.0f && !a.introAtom) a.y = 60.0f;
+        } else if (w.detailInside) {
+            if (a.y < 60.0f) {
+                a.y = 60.0f;
+                WallKnock(a, WallTop, GlassPan(w, a.x));
+            } else if (a.y > 72.0f) {
+                a.wallArmed[WallTop] = 1;
+            }
+        }
+
+        if (a.x > w.glassWidth && !a.introAtom && wallsActive) {
+            a.x = rightX;
+            if (inDetail) WallKnock(a, WallRight, GlassPan(w, a.x));
+        } else if (a.x < w.glassWidth - 12.0f) {
+            a.wallArmed[WallRight] = 1;
+        }
+
+        if (wallsActive) {
+            // Floor friction grows with the penetration: a deep landing stops sliding at once.
+            float e = (a.y - w.floorY) * w.floorFriction;
+            if (e >= 0.0f) {
+                a.prevX = a.prevX + (a.x - a.prevX) * e;
+                a.y = w.floorY;
+                if (e >= 0.5f && inDetail && !IsWallSoundBusy()) PlayWallSound(GlassPan(w, a.x));
+            }
+        }
+    }
+}
+
+void UpdateSpriteRotation(PhysicsWorld& w) {
+    for (Atom& a : w.atoms) a.rotation = 0.0f;
+    for (const Link& l : w.links) {
+        if ((l.flags & FreeSlot) || l.playerMade) continue;
+        if (!AtomInUse(w, l.atomA) || !AtomInUse(w, l.atomB)) continue;
+        if (l.restLenSq > w.contactDistSq) continue;  // diagonal braces do not turn the picture
+        Atom& a = w.atoms[l.atomA];
+        Atom& b = w.atoms[l.atomB];
+        float angle = std::atan2(b.y - a.y, b.x - a.x) - std::atan2(b.refY - a.refY, b.refX - a.refX);
+        float rotation = a.locked ? 0.0f : angle;
+        a.rotation = rotation;
+        b.rotation = rotation;
+    }
+}
