@@ -9,10 +9,20 @@ bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 // Bytes that a sequence starting with lead should have; 1 for anything that is not a lead byte.
 int SequenceBytes(unsigned char lead) {
-    if (lead >= 0xF0 && lead <= 0xF7) return 4;
-    if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
-    if (lead >= 0xC0) return 2;
+    if ((lead >> 5) == 6) return 2;
+    if ((lead >> 4) == 14) return 3;
+    if ((lead >> 3) == 30) return 4;
     return 1;
+}
+
+// Bytes of the character at text: a whole well-formed sequence, or 1 for a byte that does not start one
+// (it is drawn as a replacement mark, so it counts as one character, exactly as the font decodes it).
+int CharacterBytes(const char* text) {
+    int length = SequenceBytes(static_cast<unsigned char>(text[0]));
+    for (int i = 1; i < length; ++i) {
+        if (!IsContinuation(static_cast<unsigned char>(text[i]))) return 1;
+    }
+    return length;
 }
 
 // Drops a multi-byte sequence that lost its tail when the text was cut at length bytes.
@@ -58,23 +68,14 @@ int FormatText(char* out, int size, const char* format, va_list args) {
 int Utf8Length(const char* text) {
     if (text == nullptr) return 0;
     int count = 0;
-    for (const char* p = text; *p != 0; ++p) {
-        if (!IsContinuation(static_cast<unsigned char>(*p))) ++count;
-    }
+    for (const char* p = text; *p != 0; p += CharacterBytes(p)) ++count;
     return count;
 }
 
 int Utf8PrefixBytes(const char* text, int chars) {
     if (text == nullptr || chars <= 0) return 0;
     int bytes = 0;
-    int count = 0;
-    while (text[bytes] != 0) {
-        if (!IsContinuation(static_cast<unsigned char>(text[bytes]))) {
-            if (count == chars) break;
-            ++count;
-        }
-        ++bytes;
-    }
+    for (int count = 0; count < chars && text[bytes] != 0; ++count) bytes += CharacterBytes(text + bytes);
     return bytes;
 }
 

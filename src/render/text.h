@@ -19,8 +19,8 @@ void DrawTextLeft(FontId font, int left, int top, int right, int bottom, uint32_
 // Returns the length in bytes of what was written.
 int FormatText(char* out, int size, const char* format, va_list args) __attribute__((format(printf, 3, 0)));
 
-// Texts are UTF-8: a character is a code point. A byte of the form 10xxxxxx continues the character
-// before it; any other byte starts a new one (so stray bytes of a foreign encoding count one each).
+// Texts are UTF-8: a character is a code point. A byte that is not part of a well-formed sequence counts
+// as one character, as the font draws it (a replacement mark).
 int Utf8Length(const char* text);
 // Bytes taken by the first chars characters of text (all of it when it is shorter).
 int Utf8PrefixBytes(const char* text, int chars);

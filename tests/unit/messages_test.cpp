@@ -68,6 +68,9 @@ TEST(MessageText, CountsCharactersNotBytes) {
     EXPECT_EQ(std::strlen("Молодчинка"), 20u);
     EXPECT_EQ(Utf8Length("a€😀"), 3);
     EXPECT_EQ(Utf8Length(""), 0);
+    // Bytes of another encoding count one each, as the font draws each as a replacement mark.
+    EXPECT_EQ(Utf8Length("a\xFF\x80" "b"), 4);
+    EXPECT_EQ(Utf8Length("\xD0z"), 2);
     EXPECT_EQ(Utf8PrefixBytes("Молодчинка", 3), 6);
     EXPECT_EQ(Utf8PrefixBytes("a€😀b", 3), 8);
     EXPECT_EQ(Utf8PrefixBytes("abc", 10), 3);
