@@ -2,19 +2,21 @@
 #pragma once
 #include <cstdint>
 
-constexpr int ScreenWidth = 480;   // logical picture, pixels
+constexpr int ScreenWidth = 480;  // logical picture, pixels
 constexpr int ScreenHeight = 272;
 
 struct PlatformOptions {
-    bool headless = false;     // no window, no audio device; drawing goes offscreen
-    const char* title = "";    // window title, UTF-8
-    const char* iconPath = ""; // PNG of the window icon
+    bool headless = false;      // no window, no audio device; drawing goes offscreen
+    const char* title = "";     // window title, UTF-8
+    const char* iconPath = "";  // PNG of the window icon
 };
 
 // Starts the platform; creates the captioned window (client area 480x272, centred on the desktop)
 // unless headless. False when the window cannot be made.
 bool CreateMainWindow(const PlatformOptions& options);
 bool IsHeadless();
+// Declares headless mode before the window exists, so that early message boxes go to stderr only.
+void SetHeadlessMode(bool headless);
 
 // One message per pass of the main loop.
 enum class MessageType : uint8_t {
@@ -24,8 +26,8 @@ enum class MessageType : uint8_t {
     Maximize,  // the maximise command of the window
     Other,     // any other event; input tables were already updated
 };
-bool PeekMessage();       // a message is waiting (nothing is removed)
-MessageType GetMessage(); // removes and dispatches one message; Quit when the quit message is taken
+bool PeekMessage();        // a message is waiting (nothing is removed)
+MessageType GetMessage();  // removes and dispatches one message; Quit when the quit message is taken
 void PostQuitMessage();
 
 // Picture placement: the render window is a rectangle inside the SDL window.

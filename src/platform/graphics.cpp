@@ -1,0 +1,283 @@
+// The graphics device on SDL_Renderer: the 480x272 picture (a render-target texture stretched into the
+// window at present), the sprite primitives, blending and modulation states, screenshots.
+#include "platform/graphics.h"
+
+#include <SDL_image.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/platform_local.h"
+#include "platform/window.h"
+
+namespace {
+
+constexpr int QuadVertexCapacity = 1024;
+
+struct GraphicsState {
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* picture = nullptr;          // the back buffer, 480x272 ARGB8888
+    SDL_Surface* headlessSurface = nullptr;  // what the software renderer draws on when headless
+    SDL_Texture* stageTexture = nullptr;     // bound image
+    // Stage-0 combiners: colour is texture x factor colour when colourFromFactor, alpha likewise.
+    bool colourFromFactor = false;
+    bool alphaFromFactor = false;
+    uint32_t textureFactor = 0xFFFFFFFF;  // ARGB
+    bool alphaBlending = true;
+    bool additive = false;
+    bool linearMagnification = false;
+    bool scissor = false;
+    SpriteVertex quadVertices[QuadVertexCapacity];
+    int quadCursor = 0;  // vertices
+    SpriteVertex queuedVertices[QueuedSpriteCapacity * 4];
+    int queuedTextures[QueuedSpriteCapacity];
+    int queueCount = 0;  // squares
+    // A full queue sends further squares here: they can still be drawn at once, but are not kept.
+    SpriteVertex overflowVertices[4];
+    SDL_Vertex drawVertices[4];
+    uint32_t pixels[ScreenWidth * ScreenHeight];  // screenshot buffer
+};
+
+GraphicsState gfx;
+
+constexpr int quadIndices[6] = {0, 1, 2, 1, 2, 3};
+
+float Clamp01(float value) {
+    return value < 0.0f ? 0.0f : (value > 1.0f ? 1.0f : value);
+}
+
+}  // namespace
+
+SDL_Renderer* PlatformRenderer() {
+    return gfx.renderer;
+}
+SDL_Texture* PlatformPicture() {
+    return gfx.picture;
+}
+void SetStageTexture(SDL_Texture* texture) {
+    gfx.stageTexture = texture;
+}
+
+bool CreateGraphicsDevice() {
+    if (gfx.renderer) return true;
+    if (IsHeadless() || !PlatformWindow()) {
+        gfx.headlessSurface =
+            SDL_CreateRGBSurfaceWithFormat(0, ScreenWidth, ScreenHeight, 32, SDL_PIXELFORMAT_ARGB8888);
+        if (!gfx.headlessSurface) return false;
+        gfx.renderer = SDL_CreateSoftwareRenderer(gfx.headlessSurface);
+    } else {
+        SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
+        gfx.renderer =
+            SDL_CreateRenderer(PlatformWindow(), -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+        if (!gfx.renderer) {
+            SDL_SetHint(SDL_HINT_RENDER_DRIVER, "");
+            gfx.renderer = SDL_CreateRenderer(PlatformWindow(), -1, SDL_RENDERER_TARGETTEXTURE);
+        }
+    }
+    if (!gfx.renderer) return false;
+    gfx.picture = SDL_CreateTexture(gfx.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
+                                    ScreenWidth, ScreenHeight);
+    if (!gfx.picture || SDL_SetRenderTarget(gfx.renderer, gfx.picture) != 0) return false;
+    SDL_SetTextureBlendMode(gfx.picture, SDL_BLENDMODE_NONE);
+    ClearScene(0xFF000000);
+    return true;
+}
+
+void SetModulation(int enable, int mode) {
+    if (enable == 1) {
+        gfx.colourFromFactor = mode == 2;
+        gfx.alphaFromFactor = true;
+    } else {
+        gfx.alphaFromFactor = false;  // the colour operation stays as it was
+    }
+}
+
+void SetTextureFactor(uint32_t argb) {
+    gfx.textureFactor = argb;
+}
+void SetAlphaBlending(bool on) {
+    gfx.alphaBlending = on;
+}
+void SetAdditiveBlending(bool on) {
+    gfx.additive = on;
+}
+void SetLinearMagnification(bool on) {
+    gfx.linearMagnification = on;
+}
+// The scissor rectangle is never set apart from its default, the whole picture: switching it has no effect.
+void SetScissor(bool on) {
+    gfx.scissor = on;
+}
+
+void DrawQuad(const SpriteVertex vertices[4]) {
+    if (!gfx.renderer || !gfx.stageTexture) return;
+    uint32_t factor = gfx.textureFactor;
+    SDL_Color colour{255, 255, 255, 255};
+    if (gfx.colourFromFactor) {
+        colour.r = static_cast<Uint8>(factor >> 16);
+        colour.g = static_cast<Uint8>(factor >> 8);
+        colour.b = static_cast<Uint8>(factor);
+    }
+    if (gfx.alphaFromFactor) colour.a = static_cast<Uint8>(factor >> 24);
+    for (int i = 0; i < 4; ++i) {
+        // The vertices use the Direct3D convention (pixel centres on integers); SDL puts them at +0.5.
+        gfx.drawVertices[i].position = {vertices[i].x + 0.5f, vertices[i].y + 0.5f};
+        gfx.drawVertices[i].color = colour;
+        // SDL clamps addressing to the edge; the game only leaves 0..1 by half a texel (mirror addressing
+        // would repeat the same edge texel), so clamping the coordinates is close enough.
+        gfx.drawVertices[i].tex_coord = {Clamp01(vertices[i].u), Clamp01(vertices[i].v)};
+    }
+    SDL_BlendMode blend = !gfx.alphaBlending ? SDL_BLENDMODE_NONE
+                          : gfx.additive     ? SDL_BLENDMODE_ADD  // source alpha / one
+                                             : SDL_BLENDMODE_BLEND;
+    SDL_Texture* texture = gfx.stageTexture;
+    SDL_SetTextureBlendMode(texture, blend);
+    SDL_SetTextureScaleMode(texture, gfx.linearMagnification ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+    const SDL_Vertex* d = gfx.drawVertices;
+    bool upright = d[0].position.y == d[1].position.y && d[2].position.y == d[3].position.y &&
+                   d[0].position.x == d[2].position.x && d[1].position.x == d[3].position.x &&
+                   d[0].tex_coord.y == d[1].tex_coord.y && d[2].tex_coord.y == d[3].tex_coord.y &&
+                   d[0].tex_coord.x == d[2].tex_coord.x && d[1].tex_coord.x == d[3].tex_coord.x;
+    if (upright) {
+        // An upright rectangle is copied as one: the software renderer maps triangles a texel short, the copy
+        // is exact. Texture coordinates become whole texels.
+        int w = 0, h = 0;
+        SDL_QueryTexture(texture, nullptr, nullptr, &w, &h);
+        float u0 = d[0].tex_coord.x * w, u1 = d[1].tex_coord.x * w;
+        float v0 = d[0].tex_coord.y * h, v1 = d[2].tex_coord.y * h;
+        float x0 = d[0].position.x, x1 = d[1].position.x, y0 = d[0].position.y, y1 = d[2].position.y;
+        int flip = SDL_FLIP_NONE;
+        if ((u1 < u0) != (x1 < x0)) flip |= SDL_FLIP_HORIZONTAL;
+        if ((v1 < v0) != (y1 < y0)) flip |= SDL_FLIP_VERTICAL;
+        SDL_Rect source{static_cast<int>(std::lround(std::min(u0, u1))),
+                        static_cast<int>(std::lround(std::min(v0, v1))),
+                        static_cast<int>(std::lround(std::fabs(u1 - u0))),
+                        static_cast<int>(std::lround(std::fabs(v1 - v0)))};
+        SDL_FRect target{std::min(x0, x1), std::min(y0, y1), std::fabs(x1 - x0), std::fabs(y1 - y0)};
+        if (source.w <= 0 || source.h <= 0 || target.w <= 0.0f || target.h <= 0.0f) return;
+        SDL_SetTextureColorMod(texture, colour.r, colour.g, colour.b);
+        SDL_SetTextureAlphaMod(texture, colour.a);
+        SDL_RenderCopyExF(gfx.renderer, texture, &source, &target, 0.0, nullptr,
+                          static_cast<SDL_RendererFlip>(flip));
+        return;
+    }
+    SDL_SetTextureColorMod(texture, 255, 255, 255);
+    SDL_SetTextureAlphaMod(texture, 255);
+    SDL_RenderGeometry(gfx.renderer, texture, gfx.drawVertices, 4, quadIndices, 6);
+}
+
+void DrawSprite(int id, uint16_t x, uint16_t y, uint16_t w, uint16_t h, bool drawNow, float uRight,
+                float vBottom, float uLeft, float vTop) {
+    SpriteVertex* v = &gfx.quadVertices[gfx.quadCursor];
+    float left = x - 0.5f, top = y - 0.5f, right = x + w - 0.5f, bottom = y + h - 0.5f;
+    v[0] = {left, top, 0.0f, 1.0f, uLeft, vTop};
+    v[1] = {right, top, 0.0f, 1.0f, uRight, vTop};
+    v[2] = {left, bottom, 0.0f, 1.0f, uLeft, vBottom};
+    v[3] = {right, bottom, 0.0f, 1.0f, uRight, vBottom};
+    if (drawNow) {
+        BindTexture(id);
+        DrawQuad(v);
+    }
+    gfx.quadCursor += 4;
+    if (gfx.quadCursor > QuadVertexCapacity - 4) gfx.quadCursor = 0;
+}
+
+void DrawRotatedSprite(int id, float x, float y, float angle, float halfSize, float texelSpan,
+                       SpriteVertex* vertexTarget, SpriteVertex** slot, bool drawNow) {
+    bool queued = vertexTarget == nullptr && gfx.queueCount < QueuedSpriteCapacity;
+    SpriteVertex* v = vertexTarget ? vertexTarget
+                      : queued     ? &gfx.queuedVertices[gfx.queueCount * 4]
+                                   : gfx.overflowVertices;
+    float r = halfSize * 1.4142135f;
+    float cosMinus = std::cos(angle - 0.785f), sinMinus = std::sin(angle - 0.785f);
+    float cosPlus = std::cos(angle + 0.785f), sinPlus = std::sin(angle + 0.785f);
+    float width = static_cast<float>(TextureWidth(id)), height = static_cast<float>(TextureHeight(id));
+    float uSpan = width > 0.0f ? texelSpan / width : 0.0f;
+    float vSpan = height > 0.0f ? texelSpan / height : 0.0f;
+    auto corner = [](float value) { return std::trunc(value) - 0.5f; };
+    v[0] = {corner(x - r * cosMinus), corner(y - r * sinMinus), 0.0f, 1.0f, 0.0f, vSpan};
+    v[1] = {corner(x - r * cosPlus), corner(y - r * sinPlus), 0.0f, 1.0f, 0.0f, 0.0f};
+    v[2] = {corner(x + r * cosPlus), corner(y + r * sinPlus), 0.0f, 1.0f, uSpan, vSpan};
+    v[3] = {corner(x + r * cosMinus), corner(y + r * sinMinus), 0.0f, 1.0f, uSpan, 0.0f};
+    if (drawNow) {
+        BindTexture(id);
+        DrawQuad(v);
+    } else if (slot) {
+        *slot = v;
+    } else if (queued) {
+        gfx.queuedTextures[gfx.queueCount] = id;
+        ++gfx.queueCount;
+    }
+}
+
+int QueuedSpriteCount() {
+    return gfx.queueCount;
+}
+
+SpriteVertex* QueuedSpriteVertices(int index) {
+    if (index < 0 || index >= gfx.queueCount) return gfx.overflowVertices;
+    return &gfx.queuedVertices[index * 4];
+}
+
+int QueuedSpriteTexture(int index) {
+    if (index < 0 || index >= gfx.queueCount) return -1;
+    return gfx.queuedTextures[index];
+}
+
+void ResetSpriteQueues() {
+    gfx.quadCursor = 0;
+    gfx.queueCount = 0;
+}
+
+void ClearScene(uint32_t argb) {
+    if (!gfx.renderer) return;
+    SDL_SetRenderDrawColor(gfx.renderer, static_cast<Uint8>(argb >> 16), static_cast<Uint8>(argb >> 8),
+                           static_cast<Uint8>(argb), static_cast<Uint8>(argb >> 24));
+    SDL_RenderClear(gfx.renderer);
+}
+
+void BeginScene() {
+    if (gfx.renderer) SDL_SetRenderTarget(gfx.renderer, gfx.picture);
+}
+
+void EndScene() {}
+
+bool Present() {
+    if (!gfx.renderer) return false;
+    if (!PlatformWindow()) return true;  // headless: the picture stays offscreen
+    int x, y, w, h;
+    PictureRect(&x, &y, &w, &h);
+    SDL_Rect destination{x, y, w, h};
+    // Whole multiples of the picture stay sharp; other sizes are smoothed.
+    bool whole = w % ScreenWidth == 0 && h % ScreenHeight == 0;
+    SDL_SetTextureScaleMode(gfx.picture, whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+    SDL_SetRenderTarget(gfx.renderer, nullptr);
+    SDL_SetRenderDrawColor(gfx.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(gfx.renderer);
+    SDL_RenderCopy(gfx.renderer, gfx.picture, nullptr, &destination);
+    SDL_RenderPresent(gfx.renderer);
+    return SDL_SetRenderTarget(gfx.renderer, gfx.picture) == 0;
+}
+
+bool SavePicture(const char* pngFile) {
+    if (!gfx.renderer) return false;
+    SDL_Rect whole{0, 0, ScreenWidth, ScreenHeight};
+    if (SDL_RenderReadPixels(gfx.renderer, &whole, SDL_PIXELFORMAT_ARGB8888, gfx.pixels, ScreenWidth * 4) !=
+        0)
+        return false;
+    for (uint32_t& pixel : gfx.pixels) pixel |= 0xFF000000u;  // the back buffer has no alpha channel
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(gfx.pixels, ScreenWidth, ScreenHeight, 32,
+                                                              ScreenWidth * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (!surface) return false;
+    bool saved = IMG_SavePNG(surface, pngFile) == 0;
+    SDL_FreeSurface(surface);
+    return saved;
+}
+
+uint32_t PicturePixel(int x, int y) {
+    if (!gfx.renderer || x < 0 || y < 0 || x >= ScreenWidth || y >= ScreenHeight) return 0;
+    SDL_Rect one{x, y, 1, 1};
+    uint32_t pixel = 0;
+    SDL_RenderReadPixels(gfx.renderer, &one, SDL_PIXELFORMAT_ARGB8888, &pixel, 4);
+    return pixel | 0xFF000000u;
+}
