@@ -10,3 +10,21 @@ void GenerateIcon();
 // Interface pieces: the message bar and the pointer arrow.
 void GenerateMessageBar();
 void GeneratePointer();
+// The blocks in the glass: bodies, shine and symbols; links; piece outlines; special mark and selection ring;
+// ice and frost.
+void GenerateBlocks();
+void GenerateLinks();
+void GenerateOutlines();
+void GenerateMarks();
+void GenerateIce();
+// Effects: glows of marked blocks, sparks, removal ghosts, particle flares, floating scores.
+void GenerateGlows();
+void GenerateSparks();
+void GenerateGhosts();
+void GenerateParticles();
+void GenerateScoreTexts();
+// HUD and records pieces: digits and equalizer, bars and sweep line, records panel and star, level banner.
+void GenerateDigits();
+void GenerateBars();
+void GenerateRecords();
+void GenerateLevelBanner();

@@ -32,10 +32,10 @@ void SelectFont(cairo_t* cr, const TextStyle& style) {
                            CAIRO_FONT_SLANT_NORMAL,
                            style.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, style.size);
-    // Hinting off keeps glyph shapes identical however a text is positioned.
+    // Hinting off keeps glyph shapes identical however a text is positioned; tiny texts are hinted instead.
     cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(options, style.hinted ? CAIRO_HINT_STYLE_FULL : CAIRO_HINT_STYLE_NONE);
+    cairo_font_options_set_hint_metrics(options, style.hinted ? CAIRO_HINT_METRICS_ON : CAIRO_HINT_METRICS_OFF);
     cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
     cairo_set_font_options(cr, options);
     cairo_font_options_destroy(options);
@@ -49,6 +49,10 @@ void CentredOrigin(cairo_t* cr, const std::string& text, double cx, double cy, c
     cairo_text_extents(cr, "H", &cap);
     *x = cx - TextWidth(cr, text, style) / 2.0;
     *y = cy + cap.height / 2.0;
+    if (style.hinted) {
+        *x = std::round(*x);
+        *y = std::round(*y);
+    }
 }
 
 // Appends the path of each character, advancing by its width plus the spacing.

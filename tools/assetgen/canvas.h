@@ -74,6 +74,7 @@ struct TextStyle {
     double shadowDx = 0.0, shadowDy = 1.0;
     double spacing = 0.0;               // extra pixels between letters
     bool condensed = false;             // DejaVu Sans Condensed
+    bool hinted = false;                // fit glyphs to the pixel grid (small sizes); the origin is rounded
 };
 // Width of a UTF-8 text in pixels with the style's font and spacing.
 double TextWidth(cairo_t* cr, const std::string& text, const TextStyle& style);

@@ -15,6 +15,20 @@ void (*const kGenerators[])() = {
     GenerateIcon,
     GenerateMessageBar,
     GeneratePointer,
+    GenerateBlocks,
+    GenerateLinks,
+    GenerateOutlines,
+    GenerateMarks,
+    GenerateIce,
+    GenerateGlows,
+    GenerateSparks,
+    GenerateGhosts,
+    GenerateParticles,
+    GenerateScoreTexts,
+    GenerateDigits,
+    GenerateBars,
+    GenerateRecords,
+    GenerateLevelBanner,
 };
 
 }  // namespace

@@ -46,9 +46,9 @@ void SymbolPath(cairo_t* cr, Symbol symbol, double cx, double cy, double r) {
             break;
         case Symbol::Diamond:
             cairo_move_to(cr, cx, cy - r);
-            cairo_line_to(cr, cx + r * 0.78, cy);
+            cairo_line_to(cr, cx + r * 0.85, cy);
             cairo_line_to(cr, cx, cy + r);
-            cairo_line_to(cr, cx - r * 0.78, cy);
+            cairo_line_to(cr, cx - r * 0.85, cy);
             cairo_close_path(cr);
             break;
         case Symbol::Star:
@@ -137,7 +137,7 @@ void DrawBlockShine(cairo_t* cr, double cx, double cy, double half) {
 
 void DrawBlockSymbol(cairo_t* cr, int colour, double cx, double cy, double half) {
     const Rgba base = BlockColour(colour);
-    const double r = half * 0.48;
+    const double r = half * 0.54;
     cairo_save(cr);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     // Dark edge first so that the white mark stands out on light colours as well.
