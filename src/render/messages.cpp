@@ -23,11 +23,15 @@ uint64_t EntryStartMs(const MessageSequence& sequence, int index) {
 
 }  // namespace
 
-void BeginMessages(MessageSequence& sequence) { sequence.messageCount = 0; }
-void BeginMessages() { BeginMessages(messageSequence); }
+void BeginMessages(MessageSequence& sequence) {
+    sequence.messageCount = 0;
+}
+void BeginMessages() {
+    BeginMessages(messageSequence);
+}
 
-bool AddMessageV(MessageSequence& sequence, uint32_t msPerChar, uint32_t holdMs, FontId font, int left, int top,
-                 int right, int bottom, uint32_t colour, const char* format, va_list args) {
+bool AddMessageV(MessageSequence& sequence, uint32_t msPerChar, uint32_t holdMs, FontId font, int left,
+                 int top, int right, int bottom, uint32_t colour, const char* format, va_list args) {
     if (sequence.messageCount < 0) sequence.messageCount = 0;
     if (sequence.messageCount >= MessageCapacity) return false;
     int index = sequence.messageCount++;
@@ -47,11 +51,12 @@ bool AddMessageV(MessageSequence& sequence, uint32_t msPerChar, uint32_t holdMs,
     return index == sequence.currentMessage;
 }
 
-bool AddMessageTo(MessageSequence& sequence, uint32_t msPerChar, uint32_t holdMs, FontId font, int left, int top,
-                  int right, int bottom, uint32_t colour, const char* format, ...) {
+bool AddMessageTo(MessageSequence& sequence, uint32_t msPerChar, uint32_t holdMs, FontId font, int left,
+                  int top, int right, int bottom, uint32_t colour, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    bool shown = AddMessageV(sequence, msPerChar, holdMs, font, left, top, right, bottom, colour, format, args);
+    bool shown =
+        AddMessageV(sequence, msPerChar, holdMs, font, left, top, right, bottom, colour, format, args);
     va_end(args);
     return shown;
 }
@@ -90,7 +95,8 @@ int DrawMessages(MessageSequence& sequence, uint64_t frameMs) {
         if (sequence.messageClockMs < prefix) sequence.messageClockMs = prefix;
         uint64_t elapsed = sequence.messageClockMs - prefix;
         // A typing speed of 0 shows the whole text at once instead of dividing by zero.
-        uint64_t shown = entry.msPerChar == 0 ? static_cast<uint64_t>(entry.length) : elapsed / entry.msPerChar;
+        uint64_t shown =
+            entry.msPerChar == 0 ? static_cast<uint64_t>(entry.length) : elapsed / entry.msPerChar;
         if (shown > static_cast<uint64_t>(entry.length)) shown = static_cast<uint64_t>(entry.length);
         sequence.shownChars = static_cast<int>(shown);
         if (sequence.drawText && sequence.shownChars > 0) {
@@ -103,7 +109,9 @@ int DrawMessages(MessageSequence& sequence, uint64_t frameMs) {
     return sequence.currentMessage + 1;
 }
 
-int DrawMessages(uint64_t frameMs) { return DrawMessages(messageSequence, frameMs); }
+int DrawMessages(uint64_t frameMs) {
+    return DrawMessages(messageSequence, frameMs);
+}
 
 void SetMessage(MessageSequence& sequence, int n) {
     // A position before the first entry is the first entry; a position past the queued entries is kept
@@ -114,7 +122,9 @@ void SetMessage(MessageSequence& sequence, int n) {
     sequence.messageClockMs = EntryStartMs(sequence, n) + 1;
 }
 
-void SetMessage(int n) { SetMessage(messageSequence, n); }
+void SetMessage(int n) {
+    SetMessage(messageSequence, n);
+}
 
 void SkipMessages(MessageSequence& sequence, int k) {
     int64_t target = static_cast<int64_t>(sequence.currentMessage) + k;
@@ -122,7 +132,9 @@ void SkipMessages(MessageSequence& sequence, int k) {
     if (target > MessageCapacity) target = MessageCapacity;
     SetMessage(sequence, static_cast<int>(target));
 }
-void SkipMessages(int k) { SkipMessages(messageSequence, k); }
+void SkipMessages(int k) {
+    SkipMessages(messageSequence, k);
+}
 
 const char* CurrentMessageText(const MessageSequence& sequence) {
     int index = sequence.currentMessage;
@@ -130,7 +142,13 @@ const char* CurrentMessageText(const MessageSequence& sequence) {
     return sequence.entries[index].text;
 }
 
-const char* CurrentMessageText() { return CurrentMessageText(messageSequence); }
+const char* CurrentMessageText() {
+    return CurrentMessageText(messageSequence);
+}
 
-int CurrentMessageShownChars(const MessageSequence& sequence) { return sequence.shownChars; }
-int CurrentMessageShownChars() { return CurrentMessageShownChars(messageSequence); }
+int CurrentMessageShownChars(const MessageSequence& sequence) {
+    return sequence.shownChars;
+}
+int CurrentMessageShownChars() {
+    return CurrentMessageShownChars(messageSequence);
+}

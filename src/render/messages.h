@@ -11,8 +11,8 @@
 
 #include "platform/fonts.h"
 
-constexpr int MessageCapacity = 64;         // entries per frame; further AddMessage calls are ignored
-constexpr int MessageTextChars = 255;       // texts are cut to this many characters (code points)
+constexpr int MessageCapacity = 64;    // entries per frame; further AddMessage calls are ignored
+constexpr int MessageTextChars = 255;  // texts are cut to this many characters (code points)
 constexpr int MessageTextBytes = MessageTextChars * 4 + 1;  // room for 255 four-byte characters
 constexpr uint32_t MessageHoldForever = 0x10000;            // holds from here on never end by time
 
@@ -46,11 +46,11 @@ void BeginMessages(MessageSequence& sequence);
 // shown now; screens use that to decide what keys do. A full queue ignores the entry and returns false.
 bool AddMessage(uint32_t msPerChar, uint32_t holdMs, FontId font, int left, int top, int right, int bottom,
                 uint32_t colour, const char* format, ...) __attribute__((format(printf, 9, 10)));
-bool AddMessageTo(MessageSequence& sequence, uint32_t msPerChar, uint32_t holdMs, FontId font, int left, int top,
-                  int right, int bottom, uint32_t colour, const char* format, ...)
+bool AddMessageTo(MessageSequence& sequence, uint32_t msPerChar, uint32_t holdMs, FontId font, int left,
+                  int top, int right, int bottom, uint32_t colour, const char* format, ...)
     __attribute__((format(printf, 10, 11)));
-bool AddMessageV(MessageSequence& sequence, uint32_t msPerChar, uint32_t holdMs, FontId font, int left, int top,
-                 int right, int bottom, uint32_t colour, const char* format, va_list args)
+bool AddMessageV(MessageSequence& sequence, uint32_t msPerChar, uint32_t holdMs, FontId font, int left,
+                 int top, int right, int bottom, uint32_t colour, const char* format, va_list args)
     __attribute__((format(printf, 10, 0)));
 
 // Moves to the entry that the clock has reached, types and draws it, then adds frameMs (the duration of

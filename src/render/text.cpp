@@ -5,7 +5,9 @@
 
 namespace {
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
+}
 
 // Bytes that a sequence starting with lead should have; 1 for anything that is not a lead byte.
 int SequenceBytes(unsigned char lead) {
@@ -86,8 +88,8 @@ void Utf8CutToChars(char* text, int maxChars) {
     TrimIncompleteTail(text, bytes);
 }
 
-void DrawTextCentred(FontId font, int left, int top, int right, int bottom, uint32_t colour, const char* format,
-                     ...) {
+void DrawTextCentred(FontId font, int left, int top, int right, int bottom, uint32_t colour,
+                     const char* format, ...) {
     va_list args;
     va_start(args, format);
     DrawFormatted(font, left, top, right, bottom, colour, TextCentre | TextVCentre, format, args);

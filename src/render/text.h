@@ -9,8 +9,8 @@
 constexpr int TextBufferBytes = 1024;
 
 // Formats printf-style and draws the text centred both ways in the box (clipped to it).
-void DrawTextCentred(FontId font, int left, int top, int right, int bottom, uint32_t colour, const char* format,
-                     ...) __attribute__((format(printf, 7, 8)));
+void DrawTextCentred(FontId font, int left, int top, int right, int bottom, uint32_t colour,
+                     const char* format, ...) __attribute__((format(printf, 7, 8)));
 // The same, left-aligned and centred vertically.
 void DrawTextLeft(FontId font, int left, int top, int right, int bottom, uint32_t colour, const char* format,
                   ...) __attribute__((format(printf, 7, 8)));

@@ -2,8 +2,8 @@
 #include "store/profile.h"
 
 #include <ftplib.h>
-#include <tinyxml2.h>
 #include <sys/stat.h>
+#include <tinyxml2.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -25,7 +25,9 @@ struct ProfileState {
 ProfileState profile;
 std::once_flag ftpInitOnce;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 

@@ -1,4 +1,6 @@
 // The typed message sequence and the UTF-8 character counting behind it.
+#include "render/messages.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -6,7 +8,6 @@
 #include <memory>
 #include <string>
 
-#include "render/messages.h"
 #include "render/text.h"
 
 namespace {
@@ -43,7 +44,7 @@ std::string Repeat(const std::string& piece, int times) {
 
 // A sequence of our own that types without drawing, so no window is needed.
 class MessageSequenceTest : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         sequence = std::make_unique<MessageSequence>();
         sequence->drawText = false;
@@ -69,7 +70,9 @@ TEST(MessageText, CountsCharactersNotBytes) {
     EXPECT_EQ(Utf8Length("a€😀"), 3);
     EXPECT_EQ(Utf8Length(""), 0);
     // Bytes of another encoding count one each, as the font draws each as a replacement mark.
-    EXPECT_EQ(Utf8Length("a\xFF\x80" "b"), 4);
+    EXPECT_EQ(Utf8Length("a\xFF\x80"
+                         "b"),
+              4);
     EXPECT_EQ(Utf8Length("\xD0z"), 2);
     EXPECT_EQ(Utf8PrefixBytes("Молодчинка", 3), 6);
     EXPECT_EQ(Utf8PrefixBytes("a€😀b", 3), 8);

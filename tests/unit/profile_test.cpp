@@ -1,4 +1,6 @@
 // Profile: interface language, version checks, and saving the changed version back.
+#include "store/profile.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -10,14 +12,12 @@
 #include <sstream>
 #include <string>
 
-#include "store/profile.h"
-
 namespace {
 
 namespace fs = std::filesystem;
 
 class ProfileFile : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "profile_test_XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
@@ -69,7 +69,8 @@ TEST_F(ProfileFile, LanguageIsExactlyEnOrRu) {
 }
 
 TEST_F(ProfileFile, RootNameIsNotExamined) {
-    Write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<whatever><current_language value=\"RU\"/></whatever>");
+    Write(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<whatever><current_language value=\"RU\"/></whatever>");
     EXPECT_TRUE(LoadProfile(path.c_str()));
     EXPECT_EQ(InterfaceLanguage, 1);
     EXPECT_EQ(CurrentVersionElement(), nullptr);
@@ -99,7 +100,8 @@ TEST_F(ProfileFile, CurrentVersionIsTheFirstElementOfThatName) {
 }
 
 TEST(ProfileVersion, AcceptsOnlyDigitPointDigitPointDigit) {
-    for (const char* good : {"0.0.0", "1.2.3", "9.9.9", "0.9.9", "1.0.0"}) EXPECT_TRUE(IsValidVersion(good)) << good;
+    for (const char* good : {"0.0.0", "1.2.3", "9.9.9", "0.9.9", "1.0.0"})
+        EXPECT_TRUE(IsValidVersion(good)) << good;
     for (const char* bad : {"1.10", "01.2.3", "1.2", "a.b.c", "1.2.3 ", " 1.2.3", "1,2,3", "1.2.x", "1..23",
                             "12.3.4", "", "1.2.3.4", "-.1.2"}) {
         EXPECT_FALSE(IsValidVersion(bad)) << bad;

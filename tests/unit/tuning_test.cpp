@@ -1,4 +1,6 @@
 // Tuning table: defaults, settings loading with level layering, and the setup.gendata.xml listing.
+#include "rules/tuning.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -9,8 +11,6 @@
 #include <sstream>
 #include <string>
 
-#include "rules/tuning.h"
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 // Every test gets its own folder for the settings file and the listing, and leaves the table at its
 // defaults for whoever runs next.
 class TuningFile : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         saved = tuningFiles;
         std::string pattern = (fs::temp_directory_path() / "tuning_test_XXXXXX").string();
@@ -259,13 +259,6 @@ TEST_F(TuningFile, UnreadableOrRootlessFileFails) {
     WriteSettings("<settings><A_MOVES value=\"3\"></settings>");
     EXPECT_FALSE(LoadBaseSettings());
     EXPECT_EQ(A_MOVES, 10);
-}
-
-TEST_F(TuningFile, SettingsIndexChoosesTheVariantFile) {
-    SetSettingsIndex(0);
-    EXPECT_STREQ(tuningFiles.settingsPath, "settings/setup_0.xml");
-    SetSettingsIndex(1);
-    EXPECT_STREQ(tuningFiles.settingsPath, "settings/setup_1.xml");
 }
 
 // A player's comma-decimal locale must not turn "3.75" into 3, nor write "0,05" into the listing.
