@@ -6,6 +6,9 @@ struct PhysicsWorld;
 
 // The state of the game in play. Score, bar energy and progress live in the physics world.
 struct GameState {
+    int32_t tutorialStep = 0;       // 0 start screen, -1 normal play, 1..12 tutorial steps
+    bool gameOver = false;          // the game has ended (overflow, no mistakes left, empty bar, last level)
+    bool gameWon = false;           // the last level was completed
     int32_t level = 0;              // current level, 0-based
     int32_t mistakesAllowed = 10;   // shapes: failed swaps still allowed (A_MISTAKES before any game)
     int32_t pendingMistakes = 0;    // shapes: failed swaps not yet taken off mistakesAllowed

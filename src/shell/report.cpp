@@ -9,6 +9,7 @@
 
 #include "render/messages.h"
 #include "shell/automation.h"
+#include "rules/game.h"
 #include "shell/shell.h"
 #include "shell/variant.h"
 
@@ -83,9 +84,9 @@ void WriteReport() {
     std::fprintf(file, "game_clock_ms=%llu\n", static_cast<unsigned long long>(frameClock.gameClockMs));
     std::fprintf(file, "screen=%s\n", ScreenName(flow.screen));
     std::fprintf(file, "message=%s\n", CurrentMessageText());
-    std::fprintf(file, "tutorial_step=%d\n", flow.tutorialStep);
-    std::fprintf(file, "game_over=%d\n", flow.gameOver ? 1 : 0);
-    std::fprintf(file, "game_won=%d\n", flow.gameWon ? 1 : 0);
+    std::fprintf(file, "tutorial_step=%d\n", game.tutorialStep);
+    std::fprintf(file, "game_over=%d\n", game.gameOver ? 1 : 0);
+    std::fprintf(file, "game_won=%d\n", game.gameWon ? 1 : 0);
     std::fprintf(file, "frame_work_us_p50=%u\n", Percentile(sorted, count, 50));
     std::fprintf(file, "frame_work_us_p99=%u\n", Percentile(sorted, count, 99));
     std::fprintf(file, "frame_allocations=%llu\n", static_cast<unsigned long long>(allocationsInFrames));

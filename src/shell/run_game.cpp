@@ -14,6 +14,7 @@
 #include "render/text.h"
 #include "shell/automation.h"
 #include "shell/report.h"
+#include "rules/game.h"
 #include "shell/shell.h"
 #include "shell/variant.h"
 #include "store/profile.h"
@@ -154,7 +155,7 @@ void RenderFrame() {
     input.mouseX = cursorX;
     input.mouseY = cursorY;
 
-    if (flow.tutorialStep == 0 || flow.leavingStartScreen) {
+    if (game.tutorialStep == 0 || flow.leavingStartScreen) {
         flow.screen = Screen::Start;
         StartScreenFrame();
     } else if (flow.recordsScreen) {

@@ -28,14 +28,11 @@ enum class Screen : uint8_t { Loading, Splash, Start, Game, Records };
 
 // The flow between the screens.
 struct ScreenFlow {
-    int tutorialStep = 0;  // 0 start screen, -1 normal play, 1.. tutorial steps
     bool leavingStartScreen = false;
     uint32_t leavingMs = 0;  // ms since the start screen began to be left
     bool fadeActive = false;
     int32_t fadeMs = 0;      // ms; never reset, so the fade runs once a run
     int64_t countdownMs = -1;  // ms on the tutorial prompt; -1 until it first shows
-    bool gameOver = false;
-    bool gameWon = false;
     bool gameOverSeen = false;
     uint64_t gameOverAtMs = 0;
     bool recordsScreen = false;

@@ -5,6 +5,7 @@
 #include "platform/graphics.h"
 #include "render/images.h"
 #include "render/messages.h"
+#include "rules/game.h"
 #include "shell/shell.h"
 #include "store/profile.h"
 
@@ -19,7 +20,7 @@ constexpr int BoxX = 127, BoxY = 240, BoxWidth = 227, BoxHeight = 22;
 bool SpaceOrClickInBox() { return (Buttons() & ButtonAction) != 0 || (input.click && MouseIn(BoxX, BoxY, BoxWidth, BoxHeight)); }
 
 void LeaveStartScreen(int tutorialStep) {
-    flow.tutorialStep = tutorialStep;
+    game.tutorialStep = tutorialStep;
     flow.leavingStartScreen = true;
     flow.leavingMs = 0;
     SetMessage(0);
