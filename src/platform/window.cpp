@@ -58,12 +58,23 @@ void PumpEvents() {
     }
 }
 
-// Keeps a windowed client at exactly width x height: the window may only be resized by the game, but must
-// stay resizable to the window manager so that it offers the maximise button.
+// The window stays resizable for the window manager, or it would offer no maximise button (a window whose
+// minimum and maximum sizes agree is not maximisable). It cannot be made smaller than the client size, and a
+// size the player drags is undone when its change arrives (see the dispatch).
 void FixWindowSize(int width, int height) {
     SDL_SetWindowMaximumSize(win.window, 16384, 16384);
     SDL_SetWindowMinimumSize(win.window, width, height);
-    SDL_SetWindowMaximumSize(win.window, width, height);
+}
+
+// A windowed client that is not the size the game gave it, and not maximised (the shell answers that with
+// the borderless mode), goes back to its size.
+void KeepWindowedSize() {
+    if (!win.window || win.borderless) return;
+    if (SDL_GetWindowFlags(win.window) & (SDL_WINDOW_MAXIMIZED | SDL_WINDOW_MINIMIZED)) return;
+    int width, height;
+    SDL_GetWindowSize(win.window, &width, &height);
+    if (width != win.clientWidth || height != win.clientHeight)
+        SDL_SetWindowSize(win.window, win.clientWidth, win.clientHeight);
 }
 
 MessageType DispatchSdlEvent(const SDL_Event& event) {
@@ -105,6 +116,9 @@ MessageType DispatchSdlEvent(const SDL_Event& event) {
                     return MessageType::Close;
                 case SDL_WINDOWEVENT_MAXIMIZED:
                     return win.borderless ? MessageType::Other : MessageType::Maximize;
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    KeepWindowedSize();
+                    break;
                 case SDL_WINDOWEVENT_FOCUS_GAINED:
                     SetFocusState(true);
                     break;

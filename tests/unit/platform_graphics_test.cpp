@@ -303,3 +303,26 @@ TEST_F(PlatformGraphics, FullTableRefusesLoadsWithoutWritingPastIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PlatformGraphics, EqualizerBarStartsHalfATexelAboveItsImage) {
+    // The bar image: row r has red level 8 r. The game draws it 3 L tall with top -0.5 texel and bottom
+    // 3 L + 0.5 texels; the rows shown must follow the image top down and never come from its far edge.
+    int bar = LoadTexture(
+        WriteTga("bar.tga", 32, 32, [](int, int y) { return 0xFF000000u | (y * 8u) << 16; }).c_str());
+    ASSERT_GE(bar, 0);
+    int level = 4;
+    DrawSprite(bar, 40, 100, 32, static_cast<uint16_t>(3 * level), true, 1.0f, (3 * level + 0.5f) / 32.0f,
+               0.0f, -0.015625f);
+    int previous = -1;
+    for (int y = 0; y < 3 * level; ++y) {
+        int red = Channel(PicturePixel(50, 100 + y), 16);
+        EXPECT_LE(red, 8 * (3 * level + 1)) << y;
+        EXPECT_GE(red, previous) << y;
+        previous = red;
+    }
+    EXPECT_EQ(PicturePixel(50, 100 + 3 * level), 0xFF000000u);
+}
+
+}  // namespace
