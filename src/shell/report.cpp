@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "physics/world.h"
 #include "render/messages.h"
 #include "shell/automation.h"
 #include "rules/game.h"
@@ -36,6 +37,34 @@ const char* ScreenName(Screen screen) {
         case Screen::Records: return "records";
     }
     return "loading";
+}
+
+// What the glass holds: counts and the extent of the atoms in glass coordinates.
+void WriteWorldReport(FILE* file, const PhysicsWorld& w) {
+    int atoms = 0, links = 0, frozen = 0;
+    float minX = 0, maxX = 0, minY = 0, maxY = 0;
+    for (int i = 0; i < MaxAtoms; ++i) {
+        if (!AtomInUse(w, i)) continue;
+        const Atom& a = w.atoms[i];
+        if (atoms == 0) {
+            minX = maxX = a.x;
+            minY = maxY = a.y;
+        }
+        minX = std::min(minX, a.x);
+        maxX = std::max(maxX, a.x);
+        minY = std::min(minY, a.y);
+        maxY = std::max(maxY, a.y);
+        ++atoms;
+        if (a.colour == NoColour) ++frozen;
+    }
+    for (int i = 0; i < MaxLinks; ++i) links += LinkInUse(w, i) ? 1 : 0;
+    std::fprintf(file, "atoms_in_use=%d\nlinks_in_use=%d\nfrozen_atoms=%d\n", atoms, links, frozen);
+    std::fprintf(file, "atoms_removed=%u\npieces_spawned=%u\n", w.atomsRemoved, w.piecesSpawned);
+    std::fprintf(file, "atoms_min_x=%.2f\natoms_max_x=%.2f\natoms_min_y=%.2f\natoms_max_y=%.2f\n",
+                 static_cast<double>(minX), static_cast<double>(maxX), static_cast<double>(minY),
+                 static_cast<double>(maxY));
+    std::fprintf(file, "score=%d\nbar_energy=%.4f\nprogress=%.4f\n", w.score, static_cast<double>(w.barEnergy),
+                 static_cast<double>(w.progress));
 }
 
 uint32_t Percentile(uint32_t* sorted, uint32_t count, int percent) {
@@ -87,6 +116,8 @@ void WriteReport() {
     std::fprintf(file, "tutorial_step=%d\n", game.tutorialStep);
     std::fprintf(file, "game_over=%d\n", game.gameOver ? 1 : 0);
     std::fprintf(file, "game_won=%d\n", game.gameWon ? 1 : 0);
+    std::fprintf(file, "level=%d\nmistakes_allowed=%d\nmoves=%d\n", game.level, game.mistakesAllowed, game.moves);
+    WriteWorldReport(file, world);
     std::fprintf(file, "frame_work_us_p50=%u\n", Percentile(sorted, count, 50));
     std::fprintf(file, "frame_work_us_p99=%u\n", Percentile(sorted, count, 99));
     std::fprintf(file, "frame_allocations=%llu\n", static_cast<unsigned long long>(allocationsInFrames));
