@@ -19,7 +19,7 @@ constexpr int CyrillicFirst = 0x400, CyrillicCount = 0x60;
 constexpr int GlyphCapacity = AsciiCount + CyrillicCount;
 constexpr int BatchGlyphs = 128;  // glyph quads sent to the renderer in one call
 
-struct FontSpec {
+struct FontRequest {
     const char* face;
     int height;  // cell height, pixels
     int width;   // average character width, pixels
@@ -27,7 +27,7 @@ struct FontSpec {
     bool asciiOnly;  // the level number font is far too large to carry the Cyrillic letters too
 };
 
-constexpr FontSpec fontSpecs[FontCount] = {
+constexpr FontRequest fontRequests[FontCount] = {
     {"Verdana", 12, 6, false, false},   // WarningFont
     {"Verdana", 14, 10, false, false},  // CounterFont
     {"Verdana", 14, 7, false, false},   // WaitFont
@@ -141,15 +141,15 @@ void FitHeight(TTF_Font* ttf, int height) {
     TTF_SetFontSize(ttf, best);
 }
 
-// Renders every glyph, stretched so that the average lowercase letter is spec.width wide (fonts are asked for
-// by cell height and average width), and packs them into one atlas texture.
-bool BuildFont(Font& font, const FontSpec& spec, SDL_Renderer* renderer) {
+// Renders every glyph, stretched so that the average lowercase letter is request.width wide (fonts are asked
+// for by cell height and average width), and packs them into one atlas texture.
+bool BuildFont(Font& font, const FontRequest& request, SDL_Renderer* renderer) {
     char path[1024];
     int faceIndex = 0;
-    if (!MatchFace(spec.face, spec.bold, path, sizeof path, &faceIndex)) return false;
+    if (!MatchFace(request.face, request.bold, path, sizeof path, &faceIndex)) return false;
     TTF_Font* ttf = TTF_OpenFontIndex(path, 100, faceIndex);
     if (!ttf) return false;
-    FitHeight(ttf, spec.height);
+    FitHeight(ttf, request.height);
     font.lineHeight = TTF_FontHeight(ttf);
 
     int advanceSum = 0;
@@ -158,11 +158,11 @@ bool BuildFont(Font& font, const FontSpec& spec, SDL_Renderer* renderer) {
         TTF_GlyphMetrics32(ttf, c, &minX, &maxX, &minY, &maxY, &advance);
         advanceSum += advance;
     }
-    double scaleX = advanceSum > 0 ? spec.width * 26.0 / advanceSum : 1.0;
+    double scaleX = advanceSum > 0 ? request.width * 26.0 / advanceSum : 1.0;
 
     SDL_Surface* images[GlyphCapacity] = {};
-    int count = spec.asciiOnly ? AsciiCount : GlyphCapacity;
-    int atlasWidth = spec.height > 64 ? 2048 : 512;
+    int count = request.asciiOnly ? AsciiCount : GlyphCapacity;
+    int atlasWidth = request.height > 64 ? 2048 : 512;
     int penX = 0, penY = 0, rowHeight = 0;
     const SDL_Color white{255, 255, 255, 255};
     for (int i = 0; i < count; ++i) {
@@ -277,7 +277,7 @@ bool CreateFonts(int interfaceLanguage) {
         for (int k = 0; k < 6; ++k) fontState.indices[i * 6 + k] = i * 4 + corners[k];
     }
     for (int i = 0; i < FontCount; ++i)
-        if (!BuildFont(fontState.fonts[i], fontSpecs[i], renderer)) return false;
+        if (!BuildFont(fontState.fonts[i], fontRequests[i], renderer)) return false;
     fontState.ready = true;
     return true;
 }
