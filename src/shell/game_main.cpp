@@ -50,6 +50,8 @@ int GameMain(int argc, char** argv, const Variant& chosen) {
     if (!ParseOptions(automation, argc, argv)) return 2;
     if (!EnterWorkingDirectory(automation.dir)) return 2;
     if (automation.fixedFrameMs != 0) SetFixedClock(true);
+    // Critical errors before the window exists must not open a box that waits for a player.
+    SetHeadlessMode(automation.headless);
 
     DeleteBackup();
     if (!LoadProfile()) {
