@@ -69,3 +69,6 @@ void RunGame();
 void StartScreenFrame();
 void GameScreenFrame();
 void RecordsScreenFrame();
+// A new game after the records screen: world and level logic reset, play without the tutorial.
+// False when the level settings cannot be read (critical error 02 has then been shown).
+bool StartNewGameFromRecords();
