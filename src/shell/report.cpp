@@ -8,6 +8,7 @@
 #include <new>
 
 #include "physics/world.h"
+#include "platform/clock.h"
 #include "render/messages.h"
 #include "shell/automation.h"
 #include "rules/game.h"
@@ -23,6 +24,7 @@ struct ReportState {
     uint32_t sampleCount = 0;
     uint64_t allocationsAtMark = 0;
     bool marked = false;
+    uint64_t loadingFrameUs = 0;  // microseconds from program start to the loading frame's present
 };
 
 ReportState report;
@@ -98,6 +100,8 @@ void MarkFrameAllocationStart() {
     report.allocationsAtMark = HeapAllocations();
 }
 
+void MarkLoadingFramePresented() { report.loadingFrameUs = NowMicroseconds(); }
+
 void WriteReport() {
     if (automation.reportPath[0] == 0) return;
     uint64_t allocationsInFrames = report.marked ? HeapAllocations() - report.allocationsAtMark : 0;
@@ -120,6 +124,7 @@ void WriteReport() {
     WriteWorldReport(file, world);
     std::fprintf(file, "frame_work_us_p50=%u\n", Percentile(sorted, count, 50));
     std::fprintf(file, "frame_work_us_p99=%u\n", Percentile(sorted, count, 99));
+    std::fprintf(file, "loading_frame_ms=%llu\n", static_cast<unsigned long long>(report.loadingFrameUs / 1000));
     std::fprintf(file, "frame_allocations=%llu\n", static_cast<unsigned long long>(allocationsInFrames));
     std::fclose(file);
 }

@@ -8,5 +8,7 @@ void RecordFrameWork(uint64_t microseconds);
 uint64_t HeapAllocations();
 // Marks the moment from which allocations count as made during frames.
 void MarkFrameAllocationStart();
+// The loading frame reached the screen now.
+void MarkLoadingFramePresented();
 // Writes the report named by --report, if any.
 void WriteReport();

@@ -70,6 +70,7 @@ void LoadingFrame() {
     const char* text = InterfaceLanguage == 1 ? "Подождите секунду..." : "Please wait a sec...";
     DrawTextCentred(WaitFont, 0, 0, ScreenWidth, ScreenHeight, 0xFFA2A5AC, "%s", text);
     PresentFrame();
+    MarkLoadingFramePresented();
 }
 
 void SplashLoop() {

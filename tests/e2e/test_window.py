@@ -1,0 +1,107 @@
+"""The real window under Xvfb: client size and centring, zoom, maximise to a borderless desktop, Escape."""
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "integration"))
+from harness import GAME_DIR, Checks, make_install, read_report  # noqa: E402
+
+DESKTOP_W, DESKTOP_H = 1920, 1080
+checks = Checks()
+
+
+def start_display():
+    for number in range(90, 130):
+        if not os.path.exists(f"/tmp/.X11-unix/X{number}") and not os.path.exists(f"/tmp/.X{number}-lock"):
+            display = f":{number}"
+            server = subprocess.Popen(["Xvfb", display, "-screen", "0", f"{DESKTOP_W}x{DESKTOP_H}x24", "-nolisten",
+                                       "tcp"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            for _ in range(100):
+                if os.path.exists(f"/tmp/.X11-unix/X{number}"):
+                    return display, server
+                time.sleep(0.05)
+            server.kill()
+    raise RuntimeError("no free X display")
+
+
+def x(*args, env):
+    return subprocess.run(list(args), capture_output=True, text=True, env=env, timeout=30).stdout
+
+
+def geometry(window, env):
+    """Absolute position and size of the client area."""
+    values = {}
+    for line in x("xwininfo", "-id", window, env=env).splitlines():
+        key, _, value = line.strip().partition(":")
+        values[key] = value.strip()
+    return (int(values["Absolute upper-left X"]), int(values["Absolute upper-left Y"]), int(values["Width"]),
+            int(values["Height"]))
+
+
+def wait_for(condition, timeout=10.0):
+    end = time.time() + timeout
+    while time.time() < end:
+        result = condition()
+        if result:
+            return result
+        time.sleep(0.1)
+    return condition()
+
+
+display, server = start_display()
+env = dict(os.environ, DISPLAY=display)
+manager = subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+time.sleep(0.5)
+install = make_install()
+report = os.path.join(install, "report.txt")
+# A fixed frame time runs the splash as fast as the machine draws, so the start screen comes quickly.
+game = subprocess.Popen([os.path.join(GAME_DIR, "shapes"), "--frame-ms", "16", "--dir", install, "--report", report],
+                        env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+try:
+    window = wait_for(lambda: x("xdotool", "search", "--name", "Pelorina @ Shapes", env=env).split())
+    checks.expect(bool(window), "the window appears with its title")
+    window = window[0]
+    left, top, width, height = wait_for(lambda: geometry(window, env))
+    checks.equal((width, height), (480, 272), "client area")
+    checks.expect(abs(left + width / 2 - DESKTOP_W / 2) <= 2 and abs(top + height / 2 - DESKTOP_H / 2) <= 24,
+                  f"window centred on the desktop, client at {left},{top}")
+
+    time.sleep(3)  # past the splash; Escape and zoom belong to the main loop
+    x("xdotool", "windowactivate", "--sync", window, env=env)
+    x("xdotool", "key", "equal", env=env)
+    size = wait_for(lambda: geometry(window, env)[2:] == (960, 544) and geometry(window, env)[2:])
+    checks.equal(geometry(window, env)[2:], (960, 544), "'=' grows the picture to zoom step 1")
+
+    x("wmctrl", "-i", "-r", window, "-b", "add,maximized_vert,maximized_horz", env=env)
+    wait_for(lambda: geometry(window, env)[2:] == (DESKTOP_W, DESKTOP_H))
+    checks.equal(geometry(window, env)[2:], (DESKTOP_W, DESKTOP_H), "maximise covers the desktop")
+    time.sleep(0.5)
+    shot = os.path.join(install, "full.png")
+    subprocess.run(["import", "-window", "root", shot], env=env, timeout=30)
+    # The picture sits at its native size in the middle of a black desktop.
+    trim = subprocess.run(["convert", shot, "-fuzz", "1%", "-trim", "info:"], capture_output=True, text=True).stdout
+    checks.expect(" 480x272 " in trim, f"picture of 480x272 in the black desktop: {trim.strip()}")
+
+    x("xdotool", "key", "Escape", env=env)
+    wait_for(lambda: geometry(window, env)[2:] == (480, 272))
+    checks.equal(geometry(window, env)[2:], (480, 272), "Escape in full screen restores the 480x272 window")
+    checks.expect(game.poll() is None, "Escape in full screen does not quit")
+
+    time.sleep(0.3)
+    x("xdotool", "key", "Escape", env=env)
+    try:
+        status = game.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        status = None
+    checks.equal(status, 0, "Escape in the window quits normally")
+    checks.equal(read_report(report).get("screen"), "start", "quit from the start screen")
+finally:
+    if game.poll() is None:
+        game.kill()
+    manager.kill()
+    server.kill()
+    shutil.rmtree(install, ignore_errors=True)
+
+checks.finish()
