@@ -74,4 +74,25 @@ void BM_StepWorldFullGlass(benchmark::State& state) {
 }
 BENCHMARK(BM_StepWorldFullGlass)->Unit(benchmark::kMicrosecond);
 
+// Worst case: all 256 slots in use, squeezed into the glass and pressing on each other.
+void BM_StepWorldEveryAtomSlot(benchmark::State& state) {
+    ResetTuningToDefaults();
+    SetFixedClock(true);
+    SetClockMs(100000);
+    auto w = std::make_unique<PhysicsWorld>();
+    w->hooks.variant = VariantChains;
+    ResetWorld(*w);
+    for (int i = 0; i < MaxAtoms; ++i) {
+        CreateAtom(*w, 14.0f + static_cast<float>((i * 23) % 250), 62.0f + static_cast<float>(i % 16) * 13.0f,
+                   static_cast<uint8_t>(i % 5));
+    }
+    for (auto _ : state) {
+        StepWorld(*w, 16, false);
+        AdvanceClock(16);
+        benchmark::DoNotOptimize(w->atoms[0].x);
+    }
+    SetFixedClock(false);
+}
+BENCHMARK(BM_StepWorldEveryAtomSlot)->Unit(benchmark::kMicrosecond);
+
 }  // namespace

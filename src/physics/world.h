@@ -145,12 +145,12 @@ struct PhysicsWorld {
     // World constants: SetWorldConstants fills the tuned ones when a game starts.
     float spacing = 24.0f;         // px, atom diameter and piece edge
     float contactDistSq = 576.0f;  // px^2; closer atoms collide
-    float windX = 0.0f;            // px/step^2 horizontal acceleration
-    float gravity = 16.0f;         // px/step^2 (PH_GRAVITY)
+    float windX = 0.0f;            // px/s^2 sideways pull on every free atom (times stepFactor: px/step^2)
+    float gravity = 16.0f;         // px/s^2 (PH_GRAVITY; times stepFactor: px/step^2)
     float glassWidth = 276.5f;     // px, x of the right wall
     float floorY = 275.0f;         // px, y of the floor
     float floorFriction = 0.9f;    // share of the floor penetration taken from the horizontal speed
-    float stepFactor = 1.0f / 2025.0f;  // (1 / PH_DT)^2, multiplies every acceleration
+    float stepFactor = 1.0f / 2025.0f;  // s^2 per step^2: (1 / PH_DT)^2, multiplies every acceleration
 
     PhysicsHooks hooks;
 
