@@ -1,0 +1,9 @@
+// Upright textured rectangles at signed screen positions, for effects that may hang over the picture's edge.
+#pragma once
+
+// Like DrawSprite drawn at once, but x and y may be negative or beyond the picture (the part inside shows),
+// and a missing image (id -1) draws nothing instead of repeating the last bound one.
+void DrawSpriteAt(int id, int x, int y, int w, int h, float uRight = 1.0f, float vBottom = 1.0f,
+                  float uLeft = 0.0f, float vTop = 0.0f);
+// A rotated square drawn at once (DrawRotatedSprite); nothing for a missing image.
+void DrawRotatedSquare(int id, float x, float y, float angle, float halfSize, float texelSpan);
