@@ -5,6 +5,7 @@
 #include "platform/fonts.h"
 #include "platform/graphics.h"
 #include "platform/window.h"
+#include "render/hud.h"
 #include "render/images.h"
 #include "render/messages.h"
 #include "rules/game.h"
@@ -12,10 +13,6 @@
 #include "shell/variant.h"
 #include "store/profile.h"
 #include "store/records.h"
-
-// NEWGAME LINK GUARD: the rules module does not define NewGame yet. A weak reference keeps the programs
-// and the tests linking meanwhile; remove this declaration and the null check below once it exists.
-bool NewGame(GameState& g, PhysicsWorld& w) __attribute__((weak));
 
 namespace {
 
@@ -34,10 +31,12 @@ struct ScreenTexts {
     const char* gameWon;
     const char* playAgain;
 };
-constexpr ScreenTexts EnglishTexts = {"Your name: %s%c", "Your score is recorded!", "Game is over. Keep trying!",
-                                      "You won the game!!! Congratulations!", "Press space to play again"};
-constexpr ScreenTexts RussianTexts = {"Ваше имя: %s%c", "Ваш результат записан!", "Игра окончена. Попробуйте ещё!",
-                                      "Вы прошли игру!!! Поздравляем!", "Пробел: играть снова"};
+constexpr ScreenTexts EnglishTexts = {"Your name: %s%c", "Your score is recorded!",
+                                      "Game is over. Keep trying!", "You won the game!!! Congratulations!",
+                                      "Press space to play again"};
+constexpr ScreenTexts RussianTexts = {"Ваше имя: %s%c", "Ваш результат записан!",
+                                      "Игра окончена. Попробуйте ещё!", "Вы прошли игру!!! Поздравляем!",
+                                      "Пробел: играть снова"};
 
 bool SpaceOrClickInBar() {
     return (Buttons() & ButtonAction) != 0 || (input.click && MouseIn(BarX, BarY, BarWidth, BarHeight));
@@ -67,18 +66,19 @@ void TakeNameKey(RecordsScreenState& s) {
 }
 
 void AddScreenMessage(uint32_t holdMs, const char* text) {
-    AddMessage(TypingMsPerChar, holdMs, MessageFont, TextLeft, TextTop, TextRight, TextBottom, White, "%s", text);
+    AddMessage(TypingMsPerChar, holdMs, MessageFont, TextLeft, TextTop, TextRight, TextBottom, White, "%s",
+               text);
 }
 
 bool AddHeldMessage(const char* text) {
-    return AddMessage(TypingMsPerChar, HoldForever, MessageFont, TextLeft, TextTop, TextRight, TextBottom, White,
-                      "%s", text);
+    return AddMessage(TypingMsPerChar, HoldForever, MessageFont, TextLeft, TextTop, TextRight, TextBottom,
+                      White, "%s", text);
 }
 
 }  // namespace
 
 bool StartNewGameFromRecords() {
-    if (NewGame == nullptr || !NewGame(game, world)) {
+    if (!NewGame(game, world)) {
         CriticalError(2);
         PostQuitMessage();
         return false;
@@ -116,8 +116,8 @@ void RecordsScreenFrame() {
     bool nameShown = false;
     if (s.playerPlace >= 0) {
         char caret = (screenMs / 200) % 2 == 1 ? '|' : ' ';
-        nameShown = AddMessage(TypingMsPerChar, HoldForever, MessageFont, TextLeft, TextTop, TextRight, TextBottom,
-                               White, texts.yourName, s.typed.text, caret);
+        nameShown = AddMessage(TypingMsPerChar, HoldForever, MessageFont, TextLeft, TextTop, TextRight,
+                               TextBottom, White, texts.yourName, s.typed.text, caret);
         AddScreenMessage(2000, texts.recorded);
     }
     if (game.gameWon) {
@@ -138,10 +138,8 @@ void RecordsScreenFrame() {
         StartNewGameFromRecords();
     }
 
-    // RECORDS TABLE CALL SITE: the page of ten places around the player, the typed name in the player's
-    // row, and the final score in digit images. Waiting for DrawRecordsTable in render/hud.h; the call is
-    // to be, with the arguments its declaration settles:
-    //     DrawRecordsTable(records.table, s.playerPlace, s.typed.text, screenMs, world.score);
+    // The page of ten places around the player, the typed name in the player's row, the final score.
+    DrawRecordsTable(records.table, s.playerPlace, s.typed.text, screenMs, world.score, frameClock.frameMs);
 
     PollInput(frameClock.gameClockMs);
 }

@@ -25,7 +25,8 @@ bool IsAsciiLetterOrDigit(char c) {
 }  // namespace
 
 void SetRecordsVariant(int variantIndex) {
-    std::snprintf(records.localPathText, sizeof records.localPathText, "records/records_%d.bin", variantIndex);
+    std::snprintf(records.localPathText, sizeof records.localPathText, "records/records_%d.bin",
+                  variantIndex);
     std::snprintf(records.remoteNameText, sizeof records.remoteNameText, "records_v2_%d.bin", variantIndex);
     records.localPath = records.localPathText;
     records.remoteName = records.remoteNameText;
