@@ -70,7 +70,9 @@ float EqualizerShownStep(float shown, float level, uint64_t frameMs) {
     return shown + (target - shown) * 7.5f * static_cast<float>(frameMs) / 1000.0f;
 }
 
-const float* EqualizerShown() { return hud.equalizerShown; }
+const float* EqualizerShown() {
+    return hud.equalizerShown;
+}
 
 void ResetEqualizerShown() {
     for (float& shown : hud.equalizerShown) shown = 0.0f;
@@ -88,7 +90,9 @@ uint32_t ShownScore(int32_t score) {
     return static_cast<uint32_t>(score > ShownScoreLimit ? ShownScoreLimit : score);
 }
 
-void FormatScoreDigits(uint32_t value, char (&out)[16]) { std::snprintf(out, sizeof out, "%08u", value); }
+void FormatScoreDigits(uint32_t value, char (&out)[16]) {
+    std::snprintf(out, sizeof out, "%08u", value);
+}
 
 void DrawNumber(int digitsTexture, int x, int y, uint32_t value, bool withBars, uint64_t frameMs) {
     UpdateEqualizer(frameMs);
@@ -160,7 +164,8 @@ int LevelNumberShown(int32_t level, bool levelUpActive, uint32_t levelUpMs) {
 
 void DrawLevelNumber(const GameState& g) {
     // The number sits behind the blocks as a watermark: even at its full alpha it only tints the glass.
-    uint32_t alpha = static_cast<uint32_t>(LevelNumberAlpha(g.levelUpActive, g.levelUpMs)) * LevelNumberOpacity / 255;
+    uint32_t alpha =
+        static_cast<uint32_t>(LevelNumberAlpha(g.levelUpActive, g.levelUpMs)) * LevelNumberOpacity / 255;
     DrawTextCentred(HugeFont, 97, 0, 384, 239, alpha << 24 | 0xFFFFFF, "%02i",
                     LevelNumberShown(g.level, g.levelUpActive, g.levelUpMs));
 }
@@ -175,7 +180,9 @@ uint32_t RecordsRowColour(bool playersRow, uint64_t screenMs) {
     return (screenMs / 750) % 2 == 1 ? HighlightColour : White;
 }
 
-int RecordsStars(int row) { return row >= 0 && row < 3 ? 3 - row : 0; }
+int RecordsStars(int row) {
+    return row >= 0 && row < 3 ? 3 - row : 0;
+}
 
 int RecordsHighlightedStar(int row, uint64_t screenMs) {
     int stars = RecordsStars(row);
@@ -199,8 +206,8 @@ void DrawRecordsTable(const RecordTable& table, int place, const char* typedName
             DrawTextLeft(MessageFont, 292, y - 14, 384, y, colour, "%s",
                          typedName && typedName[0] ? typedName : you);
             float pointerY = static_cast<float>(y) - 7.0f;
-            DrawRotatedSquare(images.pointer, 398.5f + static_cast<float>(pointerShift), pointerY, 3.14f, 13.5f,
-                              27.0f);
+            DrawRotatedSquare(images.pointer, 398.5f + static_cast<float>(pointerShift), pointerY, 3.14f,
+                              13.5f, 27.0f);
             DrawRotatedSquare(images.pointer, 82.5f - static_cast<float>(pointerShift), pointerY, 0.0f, 13.5f,
                               27.0f);
         } else {

@@ -18,13 +18,13 @@
 namespace {
 
 struct LevelDisplayState {
-    bool completeShowing = false;  // the completion notice was drawn in the last frame
-    bool levelUpShowing = false;   // the level-up display was drawn in the last frame
-    uint32_t levelUpLastMs = 0;    // levelUpMs seen in the last frame: a smaller one is a new level up
-    uint32_t completeLastMs = 0;   // levelCompleteMs seen in the last frame
-    int burstsDone = 0;            // sparkle bursts of this level up
-    int sparkleShift = 0;          // px, s: the sparkles start further in with every burst
-    uint32_t random = 0x9E3779B9u; // the sparkles' rows and speeds
+    bool completeShowing = false;   // the completion notice was drawn in the last frame
+    bool levelUpShowing = false;    // the level-up display was drawn in the last frame
+    uint32_t levelUpLastMs = 0;     // levelUpMs seen in the last frame: a smaller one is a new level up
+    uint32_t completeLastMs = 0;    // levelCompleteMs seen in the last frame
+    int burstsDone = 0;             // sparkle bursts of this level up
+    int sparkleShift = 0;           // px, s: the sparkles start further in with every burst
+    uint32_t random = 0x9E3779B9u;  // the sparkles' rows and speeds
 };
 
 LevelDisplayState display;
@@ -56,7 +56,9 @@ void DrawMessageBar(int alpha) {
     SetTextureFactor(0xFFFFFFFF);
 }
 
-bool Russian() { return InterfaceLanguage == 1; }
+bool Russian() {
+    return InterfaceLanguage == 1;
+}
 
 void DrawLevelComplete(const PhysicsWorld& w, const GameState& g, uint64_t frameMs) {
     uint32_t t = g.levelCompleteMs;
@@ -66,14 +68,15 @@ void DrawLevelComplete(const PhysicsWorld& w, const GameState& g, uint64_t frame
     BeginMessages();
     AddMessage(50, 5000, MessageFont, TextLeft, TextTop, TextRight, TextBottom, colour, "%s",
                Russian() ? "Ура! Уровень пройден!" : "You did it! The level is complete!");
-    AddMessage(50, 3000, MessageFont, TextLeft, TextTop, TextRight, TextBottom, colour, "%s",
-               Russian() ? "Чтобы перейти на следующий уровень ..." : "In order to get to the next level ...");
+    AddMessage(
+        50, 3000, MessageFont, TextLeft, TextTop, TextRight, TextBottom, colour, "%s",
+        Russian() ? "Чтобы перейти на следующий уровень ..." : "In order to get to the next level ...");
     AddMessage(50, 3000, MessageFont, TextLeft, TextTop, TextRight, TextBottom, colour, "%s",
                Russian() ? "уберите эти особые кубики!" : "remove these special blocks!");
     int left = SpecialBlocksLeft(w, g);
     if (left == 1)
-        AddMessage(50, MessageHoldForever, MessageFont, TextLeft, TextTop, TextRight, TextBottom, colour, "%s",
-                   Russian() ? "Остался всего 1 особый кубик!" : "Only 1 special block left!");
+        AddMessage(50, MessageHoldForever, MessageFont, TextLeft, TextTop, TextRight, TextBottom, colour,
+                   "%s", Russian() ? "Остался всего 1 особый кубик!" : "Only 1 special block left!");
     else
         AddMessage(50, MessageHoldForever, MessageFont, TextLeft, TextTop, TextRight, TextBottom, colour,
                    Russian() ? "Осталось всего особых кубиков: %i!" : "Only %i special blocks left!", left);
@@ -118,8 +121,8 @@ void DrawLevelUp(const GameState& g, uint64_t frameMs) {
     BeginMessages();
     AddMessage(50, 3700, MessageFont, TextLeft, TextTop, TextRight, TextBottom, Faded(alpha), "%s",
                Russian() ? "Вы на следующем уровне!" : "You are on the next level!");
-    AddMessage(50, MessageHoldForever, MessageFont, TextLeft, TextTop, TextRight, TextBottom, 0xFFFFFFFF, "%s",
-               "");
+    AddMessage(50, MessageHoldForever, MessageFont, TextLeft, TextTop, TextRight, TextBottom, 0xFFFFFFFF,
+               "%s", "");
     DrawMessages(frameMs);
 }
 
@@ -136,14 +139,21 @@ int LevelUpMessageAlpha(uint32_t ms) {
     return alpha < 0 ? 0 : alpha;
 }
 
-int LevelUpBannerAlpha(uint32_t ms) { return 255 - LevelNumberAlpha(true, ms); }
+int LevelUpBannerAlpha(uint32_t ms) {
+    return 255 - LevelNumberAlpha(true, ms);
+}
 
-int LevelUpBurstsDue(uint32_t ms) { return ms < 2000 ? static_cast<int>(ms / 100) + 1 : 20; }
+int LevelUpBurstsDue(uint32_t ms) {
+    return ms < 2000 ? static_cast<int>(ms / 100) + 1 : 20;
+}
 
-int PointerBob(uint32_t ms) { return static_cast<int>((ms / 250) % 2); }
+int PointerBob(uint32_t ms) {
+    return static_cast<int>((ms / 250) % 2);
+}
 
 int SpecialBlocksLeft(const PhysicsWorld& w, const GameState& g) {
-    return (w.specialsInGlass > 0 ? w.specialsInGlass : 0) + (g.specialsToCreate > 0 ? g.specialsToCreate : 0);
+    return (w.specialsInGlass > 0 ? w.specialsInGlass : 0) +
+           (g.specialsToCreate > 0 ? g.specialsToCreate : 0);
 }
 
 bool DrawLevelDisplays(const PhysicsWorld& w, GameState& g, uint64_t frameMs) {

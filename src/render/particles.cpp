@@ -51,8 +51,9 @@ void EmitParticles(ParticleSystem& system, int count, float x, float y, float an
         while (slot < ParticleCapacity && !system.particles[slot].free) ++slot;
         if (slot == ParticleCapacity) return;  // pool full: the rest are not emitted
         Particle& p = system.particles[slot];
-        float angle = (angleFrom + static_cast<float>(i) * (angleTo - angleFrom) / static_cast<float>(count)) *
-                      3.14f / 180.0f;
+        float angle =
+            (angleFrom + static_cast<float>(i) * (angleTo - angleFrom) / static_cast<float>(count)) * 3.14f /
+            180.0f;
         float speed = (NextRandom(system) & 1) ? speedB : speedA;
         p.free = false;
         p.x = x;
@@ -158,5 +159,9 @@ void EmitParticles(int count, float x, float y, float angleFrom, float angleTo, 
                    int forceCount, const uint8_t* forceIds) {
     EmitParticles(particleSystem, count, x, y, angleFrom, angleTo, speedA, speedB, forceCount, forceIds);
 }
-void UpdateParticles(uint64_t frameMs) { UpdateParticles(particleSystem, frameMs); }
-void DrawParticles() { DrawParticles(particleSystem); }
+void UpdateParticles(uint64_t frameMs) {
+    UpdateParticles(particleSystem, frameMs);
+}
+void DrawParticles() {
+    DrawParticles(particleSystem);
+}

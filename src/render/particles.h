@@ -17,7 +17,7 @@ struct ParticleForce {
     bool free = true;
     bool used = false;  // followed by a live particle in the last update
     int32_t kind = ForcePull;
-    float x = 0, y = 0;  // px, the point a pull aims at
+    float x = 0, y = 0;    // px, the point a pull aims at
     int32_t periodMs = 0;  // ms between two kicks
     float impulse = 0;     // px/frame added to the vertical speed per kick
     float gain = 0;        // share of the distance a pull adds per frame
@@ -25,10 +25,10 @@ struct ParticleForce {
 
 struct Particle {
     bool free = true;
-    float x = 0, y = 0;    // px, screen
-    float vx = 0, vy = 0;  // px per frame
-    float fx = 0, fy = 0;  // px per frame^2, the force of the last update
-    int32_t ageMs = 0;     // ms since emission
+    float x = 0, y = 0;     // px, screen
+    float vx = 0, vy = 0;   // px per frame
+    float fx = 0, fy = 0;   // px per frame^2, the force of the last update
+    int32_t ageMs = 0;      // ms since emission
     int32_t kickAgeMs = 0;  // ms since the last kick of an impulse force
     int32_t forceCount = 0;
     uint8_t forceIds[ParticleForceSlots] = {};

@@ -39,7 +39,9 @@ uint32_t Faded(int alpha) {
     return static_cast<uint32_t>(alpha) << 24 | 0xFFFFFF;
 }
 
-int ColourImage(const int (&table)[9], uint8_t colour) { return colour < 9 ? table[colour] : -1; }
+int ColourImage(const int (&table)[9], uint8_t colour) {
+    return colour < 9 ? table[colour] : -1;
+}
 
 // Queues one rotated square and returns where it went in the queue, -1 when the queue is full.
 int16_t Queue(int id, float x, float y, float angle, float halfSize, float texelSpan) {
@@ -55,7 +57,9 @@ void DrawSquare(int16_t queueIndex, int id) {
     DrawQuad(QueuedSpriteVertices(queueIndex));
 }
 
-bool HasSpecialSquare(int variantIndex) { return variantIndex == VariantShapes || variantIndex == VariantCubes; }
+bool HasSpecialSquare(int variantIndex) {
+    return variantIndex == VariantShapes || variantIndex == VariantCubes;
+}
 
 void QueueAtom(const PhysicsWorld& w, int index, int variantIndex) {
     const Atom& a = w.atoms[index];
@@ -239,11 +243,21 @@ void DrawIceShards(PhysicsWorld& w, uint64_t frameMs) {
 
 }  // namespace
 
-bool EffectsEnabled() { return state.effectsOn; }
-void SetEffectsEnabled(bool on) { state.effectsOn = on; }
-void ToggleEffects() { state.effectsOn = !state.effectsOn; }
-bool VisionShown() { return state.visionShown; }
-int32_t VisionTimerMs() { return state.visionTimerMs; }
+bool EffectsEnabled() {
+    return state.effectsOn;
+}
+void SetEffectsEnabled(bool on) {
+    state.effectsOn = on;
+}
+void ToggleEffects() {
+    state.effectsOn = !state.effectsOn;
+}
+bool VisionShown() {
+    return state.visionShown;
+}
+int32_t VisionTimerMs() {
+    return state.visionTimerMs;
+}
 void ResetVision() {
     state.visionTimerMs = 0;
     state.visionShown = false;
@@ -260,9 +274,12 @@ int IceCrackLevel(int32_t hitsLeft, int32_t deadHits) {
 int AtomBodyImage(const Atom& a, int32_t deadHits) {
     if (a.colour == NoColour) {
         switch (IceCrackLevel(a.hitsLeft, deadHits)) {
-            case 0: return images.ice;
-            case 1: return images.cracks[0];
-            default: return images.cracks[1];
+            case 0:
+                return images.ice;
+            case 1:
+                return images.cracks[0];
+            default:
+                return images.cracks[1];
         }
     }
     // The new colour takes over at the middle of the flash, when the block is invisible.
@@ -276,9 +293,13 @@ int AtomPatternImage(const Atom& a) {
     return ColourImage(images.patterns, colour);
 }
 
-int MarkBlinkAlpha(int32_t markTime) { return ((markTime / 140) & 1) * 200 + 55; }
+int MarkBlinkAlpha(int32_t markTime) {
+    return ((markTime / 140) & 1) * 200 + 55;
+}
 
-int SpecialBlinkAlpha(int32_t markTime) { return (((markTime + 140) / 140) & 1) * 200 + 55; }
+int SpecialBlinkAlpha(int32_t markTime) {
+    return (((markTime + 140) / 140) & 1) * 200 + 55;
+}
 
 int FlashAlpha(uint32_t flashTime) {
     float a = std::fabs(1.0f - 2.0f * static_cast<float>(flashTime) / 1000.0f) * 255.0f;
@@ -300,7 +321,8 @@ int FrostStage(uint32_t iceAge) {
 }
 
 bool GlowIsLate(int32_t markTime, int32_t freezeActiveTime) {
-    return freezeActiveTime >= 0 && static_cast<int64_t>(markTime) >= static_cast<int64_t>(freezeActiveTime) - 1000;
+    return freezeActiveTime >= 0 &&
+           static_cast<int64_t>(markTime) >= static_cast<int64_t>(freezeActiveTime) - 1000;
 }
 
 int GlowAlpha(int32_t markTime) {
@@ -326,7 +348,9 @@ int VisionAlpha(int32_t timerMs) {
     return static_cast<int>(static_cast<float>(shown) / 250.0f * 255.0f);
 }
 
-int FloatingTextLifeMs(uint16_t kind) { return kind == TextLandingBonus ? 1000 : 2000; }
+int FloatingTextLifeMs(uint16_t kind) {
+    return kind == TextLandingBonus ? 1000 : 2000;
+}
 
 int FloatingTextAlpha(uint16_t kind, uint16_t ageMs) {
     float life = static_cast<float>(FloatingTextLifeMs(kind));
@@ -350,9 +374,13 @@ int SparkFrame(int32_t ageMs) {
     return frame > 4 ? 4 : frame;
 }
 
-int ChainLinkAlpha(bool marked, int32_t markTime) { return marked ? ((markTime / 140) & 1) * 200 : 200; }
+int ChainLinkAlpha(bool marked, int32_t markTime) {
+    return marked ? ((markTime / 140) & 1) * 200 : 200;
+}
 
-float ChainLinkAngle(float dx, float dy) { return 1.57f - std::atan2(dx, dy); }
+float ChainLinkAngle(float dx, float dy) {
+    return 1.57f - std::atan2(dx, dy);
+}
 
 void DrawWorld(PhysicsWorld& w, int variantIndex, uint64_t frameMs) {
     // The blocks are drawn rotated and enlarged a little: smooth them.

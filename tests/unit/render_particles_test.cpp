@@ -37,19 +37,6 @@ TEST_F(RenderParticles, EmissionSpreadsTheAnglesAndPointsUpForPositiveAngles) {
     EXPECT_EQ(up.ageMs, 0);
 }
 
-TEST_F(RenderParticles, SpeedIsOneOfTheTwoAtRandom) {
-    EmitParticles(*s, 200, 100.0f, 100.0f, 0.0f, 0.0f, 2.0f, 4.0f, 0, nullptr);
-    int slow = 0, fast = 0;
-    for (const Particle& p : s->particles) {
-        if (p.free) continue;
-        slow += p.vx == 2.0f;
-        fast += p.vx == 4.0f;
-    }
-    EXPECT_EQ(slow + fast, 200);
-    EXPECT_GT(slow, 50);
-    EXPECT_GT(fast, 50);
-}
-
 TEST_F(RenderParticles, FullPoolEmitsNoMore) {
     EmitParticles(*s, 300, 10.0f, 10.0f, 0.0f, 90.0f, 1.0f, 1.0f, 0, nullptr);
     EXPECT_EQ(LiveParticleCount(*s), ParticleCapacity);
