@@ -36,7 +36,9 @@ void ApproachTarget(PhysicsWorld& w, float target) {
     if (w.progress < target) w.progress = std::min(w.progress + ProgressPerFrame, target);
 }
 
-uint32_t NonNegativeMs(int32_t ms) { return ms > 0 ? static_cast<uint32_t>(ms) : 0u; }
+uint32_t NonNegativeMs(int32_t ms) {
+    return ms > 0 ? static_cast<uint32_t>(ms) : 0u;
+}
 
 // The schedule is read when a level first needs it, so that each level's settings take effect.
 void CaptureSpeeds(GameState& g) {
@@ -54,7 +56,9 @@ void CaptureSpeeds(GameState& g) {
 
 }  // namespace
 
-void SetInitialGameValues(GameState& g) { g.mistakesAllowed = A_MISTAKES; }
+void SetInitialGameValues(GameState& g) {
+    g.mistakesAllowed = A_MISTAKES;
+}
 
 bool NewGame(GameState& g, PhysicsWorld& w) {
     ClearWorld(w);
@@ -183,8 +187,9 @@ bool UpdateShapesProgress(GameState& g, PhysicsWorld& w, uint64_t frameMs) {
 
 bool UpdateCubesProgress(GameState& g, PhysicsWorld& w) {
     if (g.gameOver) return true;
-    const float target =
-        A_REMOVES > 0 && g.removals > 0 ? static_cast<float>(g.removals) / static_cast<float>(A_REMOVES) : 0.0f;
+    const float target = A_REMOVES > 0 && g.removals > 0
+                             ? static_cast<float>(g.removals) / static_cast<float>(A_REMOVES)
+                             : 0.0f;
     ApproachTarget(w, target);
     if (w.progress < 1.0f) return true;
     g.removals = 0;

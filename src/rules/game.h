@@ -3,7 +3,8 @@
 // Where each function belongs in the game screen's frame (stage numbers of the game screen):
 //   4-6  the variant's controls: ShapesControlFrame (shapes_rules.h), which ends with VisionModeFrame (5)
 //   7    StepWorld runs the variant's rule pass and then RemovalPass through world.hooks
-//   9    UpdateLevelProgress (level completion, level up, game end), then ClampScore before the score is drawn
+//   9    UpdateLevelProgress (level completion, level up, game end), then ClampScore before the score is
+//   drawn
 #pragma once
 #include <cstdint>
 
@@ -23,34 +24,35 @@ constexpr int SpeedStages = 6;
 // The state of the game in play. Score, bar energy, progress, the special blocks in the glass and the
 // per-colour removal counts live in the physics world.
 struct GameState {
-    int32_t tutorialStep = 0;       // 0 start screen, -1 normal play, 1..12 tutorial steps
-    bool gameOver = false;          // the game has ended (overflow, no mistakes left, empty bar, last level)
-    bool gameWon = false;           // the last level was completed
-    int32_t level = 0;              // current level, 0-based
-    int32_t mistakesAllowed = 10;   // shapes: failed swaps still allowed (A_MISTAKES before any game)
-    int32_t pendingMistakes = 0;    // shapes: failed swaps not yet taken off mistakesAllowed
-    int32_t mistakeBlinkMs = -1;    // shapes: ms since the last failed swap while the counter blinks; -1 = not
-    int32_t moves = 0;              // shapes: successful swaps in this level
+    int32_t tutorialStep = 0;      // 0 start screen, -1 normal play, 1..12 tutorial steps
+    bool gameOver = false;         // the game has ended (overflow, no mistakes left, empty bar, last level)
+    bool gameWon = false;          // the last level was completed
+    int32_t level = 0;             // current level, 0-based
+    int32_t mistakesAllowed = 10;  // shapes: failed swaps still allowed (A_MISTAKES before any game)
+    int32_t pendingMistakes = 0;   // shapes: failed swaps not yet taken off mistakesAllowed
+    int32_t mistakeBlinkMs = -1;   // shapes: ms since the last failed swap while the counter blinks; -1 = not
+    int32_t moves = 0;             // shapes: successful swaps in this level
     int32_t streak = 0, failStreak = 0, bestStreak = 0;  // shapes: consecutive successful and failed swaps
     int32_t specialsToCreate = -1;  // shapes: special blocks still to hand to new pieces; -1 = not yet set
     int32_t removals = 0;           // cubes: atoms removed in this level (the cubes rules count them)
     int32_t removalSoundIndex = 0;  // 0..5, the next of the six removal sounds; kept for the whole run
     // Piece creation (shapes; chains and cubes have their own timing).
-    int32_t pieceRequests = 0;      // pieces asked for and not yet created
-    uint32_t lastSpawnTime = 0;     // ms clock of the last piece
-    int32_t shapesOnBoard = 0;      // pieces on the board, counted for the tutorial
-    uint8_t swapAllowed = 1;        // the pending swap would be accepted (drawing preview)
+    int32_t pieceRequests = 0;   // pieces asked for and not yet created
+    uint32_t lastSpawnTime = 0;  // ms clock of the last piece
+    int32_t shapesOnBoard = 0;   // pieces on the board, counted for the tutorial
+    uint8_t swapAllowed = 1;     // the pending swap would be accepted (drawing preview)
     // Level display.
-    bool levelUpActive = false;     // the level-up display runs (LevelUp starts it, AdvanceLevelDisplays ends it)
-    uint32_t levelUpMs = 0;         // ms since it began
+    bool levelUpActive =
+        false;               // the level-up display runs (LevelUp starts it, AdvanceLevelDisplays ends it)
+    uint32_t levelUpMs = 0;  // ms since it began
     bool levelCompleteShown = false;  // shapes: the bar is full and special blocks remain ("Only %i ...")
-    uint32_t levelCompleteMs = 0;   // ms since that began
+    uint32_t levelCompleteMs = 0;     // ms since that began
     // Vision mode: the sweep line started with Enter.
-    int32_t sweepAlpha = 0;         // 0..128
+    int32_t sweepAlpha = 0;  // 0..128
     // Chains: the falling-speed schedule.
-    int32_t speedStage = 0;         // 0..5
-    uint32_t speedStageMs = 0;      // ms spent in the stage
-    bool speedsCaptured = false;    // speeds and durations below were read for this level
+    int32_t speedStage = 0;                     // 0..5
+    uint32_t speedStageMs = 0;                  // ms spent in the stage
+    bool speedsCaptured = false;                // speeds and durations below were read for this level
     float stageSpeeds[SpeedStages] = {};        // A_FALLING_VEL_0..5
     uint32_t stageDurations[SpeedStages] = {};  // ms: A_FALLING_VEL_INTERVAL_0..4, then _DELTA (grows)
 };
@@ -77,8 +79,8 @@ void ClampScore(PhysicsWorld& w);
 
 // Ages the level-up display (ending it after 4000 ms) and the level-complete banner; the HUD only reads them.
 void AdvanceLevelDisplays(GameState& g, uint64_t frameMs);
-// Stage 9, before the HUD is drawn: the level displays age, the game end by overflow and the variant's level decisions (below). False only when the next
-// level's settings cannot be read (critical error 02).
+// Stage 9, before the HUD is drawn: the level displays age, the game end by overflow and the variant's level
+// decisions (below). False only when the next level's settings cannot be read (critical error 02).
 bool UpdateLevelProgress(GameState& g, PhysicsWorld& w, uint64_t frameMs);
 // Shapes: the bar follows moves / A_MOVES; when full, the special blocks, then the level up.
 // Also runs the mistakes counter.
@@ -97,7 +99,8 @@ struct SweepLineFrame {
     int32_t alpha;      // 0..128, its alpha
     bool sweepEnabled;  // what StepWorld receives
 };
-// Enter held with the line idle starts it at the floor; it rises 4 px a frame while fading in, then fades out.
+// Enter held with the line idle starts it at the floor; it rises 4 px a frame while fading in, then fades
+// out.
 SweepLineFrame AdvanceSweepLine(GameState& g, PhysicsWorld& w, bool enterHeld);
 // Stage 5: AdvanceSweepLine with the Enter button and the line image drawn; returns sweepEnabled.
 bool VisionModeFrame(GameState& g, PhysicsWorld& w);

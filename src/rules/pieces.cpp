@@ -31,15 +31,9 @@ struct PiecePlan {
 // corner does not keep a spring across the gap.
 constexpr PiecePlan Plans[3] = {
     // Corner: top, bottom-left, bottom-right.
-    {3,
-     {{0, 0, 0, 0, 0}, {0, 1, 0, 2, 0}, {1, 1, 0, 0, 90}},
-     3,
-     {{0, 1, -1}, {1, 2, -1}, {2, 0, 1}}},
+    {3, {{0, 0, 0, 0, 0}, {0, 1, 0, 2, 0}, {1, 1, 0, 0, 90}}, 3, {{0, 1, -1}, {1, 2, -1}, {2, 0, 1}}},
     // Bar: left, middle, right.
-    {3,
-     {{-1, 0, 0, 0, -90}, {0, 0, 0, 1, 90}, {1, 0, 0, 0, 90}},
-     3,
-     {{0, 1, -1}, {2, 0, 1}, {1, 2, -1}}},
+    {3, {{-1, 0, 0, 0, -90}, {0, 0, 0, 1, 90}, {1, 0, 0, 0, 90}}, 3, {{0, 1, -1}, {2, 0, 1}, {1, 2, -1}}},
     // Square: top-left, top-right, bottom-left, bottom-right, one pixel higher than the others.
     {4,
      {{0, 0, -1, 2, 90}, {1, 0, -1, 2, 180}, {0, 1, -1, 2, 0}, {1, 1, -1, 2, -90}},
@@ -92,7 +86,8 @@ int CreatePiece(PhysicsWorld& w, float x, float y, int kind, const uint8_t colou
         }
         for (int k = 0; k < plan.linkCount; ++k) Brace(w, atoms, plan.links[k]);
         // 63, 127, 191 or 255.
-        const uint32_t shade = static_cast<uint32_t>(static_cast<float>(1 + std::rand() % 4) * 255.0f * 0.25f);
+        const uint32_t shade =
+            static_cast<uint32_t>(static_cast<float>(1 + std::rand() % 4) * 255.0f * 0.25f);
         for (int k = 0; k < plan.atomCount; ++k) {
             Atom& a = w.atoms[atoms[k]];
             a.shade = shade;

@@ -21,4 +21,5 @@ constexpr int MaxPieceAtoms = 6;
 // become the controlled piece (the world's Detail) with one random shade; the level-start row starts the
 // world's level-start clock instead. Fills atomsOut (MaxPieceAtoms entries) when given; returns the
 // number of atoms created, 0 for an unknown kind.
-int CreatePiece(PhysicsWorld& w, float x, float y, int kind, const uint8_t colours[4], int* atomsOut = nullptr);
+int CreatePiece(PhysicsWorld& w, float x, float y, int kind, const uint8_t colours[4],
+                int* atomsOut = nullptr);

@@ -42,10 +42,12 @@ void RemovalPass(GameState& g, PhysicsWorld& w, uint64_t, bool sweepEnabled) {
         const float y = a.y;
         const int32_t points = a.points;
         int order = 0;
-        if (a.colour < sizeof w.colourRemovals / sizeof w.colourRemovals[0]) order = w.colourRemovals[a.colour]++;
+        if (a.colour < sizeof w.colourRemovals / sizeof w.colourRemovals[0])
+            order = w.colourRemovals[a.colour]++;
         RemoveAtom(w, i, order);
 
-        const int sound = (g.removalSoundIndex >= 0 && g.removalSoundIndex < RemovalSoundCount) ? g.removalSoundIndex : 0;
+        const int sound =
+            (g.removalSoundIndex >= 0 && g.removalSoundIndex < RemovalSoundCount) ? g.removalSoundIndex : 0;
         PlayRemovalSound(sound, RemovalSoundVolume, GlassPan(w, x));
         g.removalSoundIndex = sound + 1 < RemovalSoundCount ? sound + 1 : 0;
 
@@ -58,4 +60,6 @@ void RemovalPass(GameState& g, PhysicsWorld& w, uint64_t, bool sweepEnabled) {
     }
 }
 
-void RemovalPass(PhysicsWorld& w, uint64_t frameMs, bool sweepEnabled) { RemovalPass(game, w, frameMs, sweepEnabled); }
+void RemovalPass(PhysicsWorld& w, uint64_t frameMs, bool sweepEnabled) {
+    RemovalPass(game, w, frameMs, sweepEnabled);
+}

@@ -29,12 +29,18 @@ bool StepAllowsPieces(int step) {
     return step == -1 || step == 2 || step == 4 || step == 6 || step == 8 || step == 10 || step == 12;
 }
 // Tutorial steps in which a double click asks for a piece.
-bool StepAllowsRequests(int step) { return step == -1 || step == 2 || step == 4; }
+bool StepAllowsRequests(int step) {
+    return step == -1 || step == 2 || step == 4;
+}
 
-int RandomBelow(int n) { return std::rand() % n; }
+int RandomBelow(int n) {
+    return std::rand() % n;
+}
 
 // A grab or swap index from the world, or -1 when it names no atom in use.
-int CheckedAtom(const PhysicsWorld& w, int32_t index) { return AtomInUse(w, static_cast<uint32_t>(index)) ? index : -1; }
+int CheckedAtom(const PhysicsWorld& w, int32_t index) {
+    return AtomInUse(w, static_cast<uint32_t>(index)) ? index : -1;
+}
 
 // The colour the atom shows in a test where up to two atoms take other colours.
 struct ColourSwap {
@@ -330,4 +336,6 @@ void UpdateMistakesCounter(GameState& g, uint64_t frameMs) {
     }
 }
 
-bool MistakesCounterVisible(const GameState& g) { return g.mistakeBlinkMs < 0 || (g.mistakeBlinkMs / 200) % 2 == 0; }
+bool MistakesCounterVisible(const GameState& g) {
+    return g.mistakeBlinkMs < 0 || (g.mistakeBlinkMs / 200) % 2 == 0;
+}

@@ -3,8 +3,8 @@
 //
 // The game screen calls, in this order each frame:
 //   stages 4-6  ShapesControlFrame: piece creation (4), vision mode (5), the mouse (6); returns sweepEnabled
-//   stage 7     StepWorld(world, frameMs, sweepEnabled): ShapesRulePass and RemovalPass run through world.hooks
-//   stage 9     UpdateLevelProgress (game.h), then ClampScore (game.h) before the score is drawn
+//   stage 7     StepWorld(world, frameMs, sweepEnabled): ShapesRulePass and RemovalPass run through
+//   world.hooks stage 9     UpdateLevelProgress (game.h), then ClampScore (game.h) before the score is drawn
 // InstallShapesRules once before the game starts (it sets the world's hooks).
 #pragma once
 #include <cstdint>
