@@ -157,11 +157,7 @@ int SpecialBlocksLeft(const PhysicsWorld& w, const GameState& g) {
 }
 
 bool DrawLevelDisplays(const PhysicsWorld& w, GameState& g, uint64_t frameMs) {
-    uint32_t step = frameMs > 0x10000000 ? 0x10000000u : static_cast<uint32_t>(frameMs);
-    if (g.levelUpActive && g.levelUpMs >= LevelUpShowMs) {
-        g.levelUpActive = false;
-        SetMessage(0);  // the display is over: whatever speaks next starts from the top
-    }
+    // The rules age both displays and end the level up after 4000 ms; this only follows them.
     if (g.levelUpActive) {
         // A new level up (also one that restarts a running display): its message starts the sequence and
         // the sparkles start at the edges.
@@ -174,9 +170,9 @@ bool DrawLevelDisplays(const PhysicsWorld& w, GameState& g, uint64_t frameMs) {
         display.levelUpLastMs = g.levelUpMs;
         display.completeShowing = false;
         DrawLevelUp(g, frameMs);
-        g.levelUpMs += step;
         return true;
     }
+    if (display.levelUpShowing) SetMessage(0);  // the display is over: whatever speaks next starts from the top
     display.levelUpShowing = false;
 
     if (g.levelCompleteShown) {
@@ -184,7 +180,6 @@ bool DrawLevelDisplays(const PhysicsWorld& w, GameState& g, uint64_t frameMs) {
         display.completeShowing = true;
         display.completeLastMs = g.levelCompleteMs;
         DrawLevelComplete(w, g, frameMs);
-        if (g.levelCompleteMs < 0x70000000u) g.levelCompleteMs += step;
         return true;
     }
     display.completeShowing = false;

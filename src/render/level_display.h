@@ -6,9 +6,8 @@
 struct GameState;
 struct PhysicsWorld;
 
-// Game screen, HUD stage, after UpdateLevelProgress and DrawGameHud: draws whichever level display runs and
-// advances its clock (levelUpMs, levelCompleteMs); the level up ends here after 4000 ms (levelUpActive
-// false). While a display runs it owns the message sequence: it queues its messages (BeginMessages
+// Game screen, HUD stage, after UpdateLevelProgress (which ages the displays and ends the level up after
+// 4000 ms) and DrawGameHud: draws whichever level display runs. While a display runs it owns the message sequence: it queues its messages (BeginMessages
 // first), returns the sequence to position 0 when a display starts and when the level up ends, and types
 // the current message (DrawMessages). Returns true when a display was drawn.
 bool DrawLevelDisplays(const PhysicsWorld& world, GameState& game, uint64_t frameMs);

@@ -1,26 +1,83 @@
-// The game screen: background, the large level number, the HUD frame, then the stages of play.
+// The game screen: its stages in order, from the background to the game-over cover.
+#include <algorithm>
+
 #include "input/input.h"
+#include "physics/step.h"
+#include "physics/world.h"
 #include "platform/devices.h"
-#include "platform/fonts.h"
 #include "platform/graphics.h"
+#include "render/hud.h"
 #include "render/images.h"
-#include "render/text.h"
+#include "render/level_display.h"
+#include "render/particles.h"
+#include "render/world_draw.h"
+#include "rules/game.h"
 #include "shell/shell.h"
+#include "shell/variant.h"
 
 namespace {
 
-bool effectsOn = true;  // F1: level-up sparkles, glow of marked blocks and removal ghosts
+// Covers the glass with the background as the game ends; after 800 ms the records screen takes over.
+void GameOverCover() {
+    if (!flow.gameOverSeen) {
+        flow.gameOverSeen = true;
+        flow.gameOverAtMs = frameClock.gameClockMs;
+    }
+    uint64_t elapsed = frameClock.gameClockMs - flow.gameOverAtMs;
+    if (elapsed <= 800) {
+        int alpha = std::min(255, static_cast<int>(static_cast<float>(elapsed) / 500.0f * 255.0f));
+        SetModulation(1, 1);
+        SetTextureFactor(static_cast<uint32_t>(alpha) << 24 | 0xFFFFFF);
+        DrawSprite(images.background, 0, 0, ScreenWidth, ScreenHeight, true);
+        SetModulation(0, 1);
+        SetTextureFactor(0xFFFFFFFF);
+        return;
+    }
+    DrawSprite(images.background, 0, 0, ScreenWidth, ScreenHeight, true);
+    flow.recordsScreen = true;
+    flow.enteringRecords = true;
+}
 
 }  // namespace
 
 void GameScreenFrame() {
+    uint64_t frameMs = frameClock.frameMs;
+
+    // 1. Background, the large level number and the HUD frame.
     SetAlphaBlending(false);
     DrawSprite(images.background, 0, 0, ScreenWidth, ScreenHeight, true);
     SetAlphaBlending(true);
     SetLinearMagnification(false);
-    if (KeyPressed(KeyF1)) effectsOn = !effectsOn;
-    int level = 0;
-    uint32_t levelAlpha = 255;
-    DrawTextCentred(HugeFont, 97, 0, 384, 239, levelAlpha << 24 | 0xFFFFFF, "%02i", level + 1);
+    if (KeyPressed(KeyF1)) ToggleEffects();
+    DrawLevelNumber(game);
     DrawSprite(images.hudFrame, 0, 0, ScreenWidth, ScreenHeight, true);
+
+    // 2-3. Particles.
+    DrawParticles();
+    UpdateParticles(frameMs);
+
+    // 4-6. Controls, new pieces, vision mode, the mouse.
+    bool sweepEnabled = variant->controlFrame != nullptr && variant->controlFrame(game, world);
+
+    // 7. The physics step with the rule pass and the removal pass.
+    StepWorld(world, frameMs, sweepEnabled);
+
+    // 8. The glass's contents.
+    DrawWorld(world, variant->index, frameMs);
+    if (world.hooks.variant == VariantChains) {
+        SetLinearMagnification(false);
+        DrawChainLinks(world);
+    }
+
+    // 9. Score, bars and the level displays; a level's settings that cannot be read stop the game.
+    if (!UpdateLevelProgress(game, world, frameMs)) {
+        flow.criticalError = 2;
+        return;
+    }
+    ClampScore(world);
+    DrawGameHud(world, game, variant->index, frameMs);
+    DrawLevelDisplays(world, game, frameMs);
+
+    // 11. The game-over cover.
+    if (game.gameOver) GameOverCover();
 }

@@ -79,8 +79,7 @@ bool AddHeldMessage(const char* text) {
 
 bool StartNewGameFromRecords() {
     if (!NewGame(game, world)) {
-        CriticalError(2);
-        PostQuitMessage();
+        flow.criticalError = 2;  // the main loop shows it and the game ends
         return false;
     }
     game.gameOver = false;

@@ -10,6 +10,7 @@
 #include "physics/world.h"
 #include "platform/clock.h"
 #include "render/messages.h"
+#include "store/records.h"
 #include "shell/automation.h"
 #include "rules/game.h"
 #include "shell/shell.h"
@@ -122,6 +123,7 @@ void WriteReport() {
     std::fprintf(file, "game_won=%d\n", game.gameWon ? 1 : 0);
     std::fprintf(file, "level=%d\nmistakes_allowed=%d\nmoves=%d\n", game.level, game.mistakesAllowed, game.moves);
     WriteWorldReport(file, world);
+    std::fprintf(file, "player_place=%d\n", recordsScreenState.playerPlace);
     std::fprintf(file, "frame_work_us_p50=%u\n", Percentile(sorted, count, 50));
     std::fprintf(file, "frame_work_us_p99=%u\n", Percentile(sorted, count, 99));
     std::fprintf(file, "loading_frame_ms=%llu\n", static_cast<unsigned long long>(report.loadingFrameUs / 1000));

@@ -10,6 +10,7 @@
 #include "platform/fonts.h"
 #include "platform/graphics.h"
 #include "platform/window.h"
+#include "physics/world.h"
 #include "render/images.h"
 #include "render/text.h"
 #include "shell/automation.h"
@@ -200,6 +201,9 @@ void RunGame() {
         return;
     }
     LoadSounds();
+    SetInitialGameValues(game);
+    ResetWorld(world);
+    if (variant->installRules != nullptr) variant->installRules(world);
     LoadLogoImage();
     LoadGameImages();
     StartSplashJingle();
@@ -222,5 +226,9 @@ void RunGame() {
             continue;
         }
         RenderFrame();
+        if (flow.criticalError >= 0) {
+            CriticalError(flow.criticalError);
+            break;
+        }
     }
 }

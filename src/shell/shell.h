@@ -39,6 +39,7 @@ struct ScreenFlow {
     bool enteringRecords = false;
     bool escapeWasDown = false;
     bool quitReceived = false;  // the quit message was taken
+    int criticalError = -1;     // a critical error (02, 03) that ends the game at the end of this frame
     Screen screen = Screen::Loading;
 };
 

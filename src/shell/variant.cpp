@@ -1,17 +1,20 @@
 // The three programs' variant records.
 #include "shell/variant.h"
 
+#include "rules/shapes_rules.h"
+
 const Variant& ShapesVariant() {
-    static const Variant variant{2, "shapes", "Pelorina @ Shapes", "Пелорина @ Фигуры", false};
+    static const Variant variant{2,     "shapes", "Pelorina @ Shapes", "Пелорина @ Фигуры", false,
+                                 InstallShapesRules, ShapesControlFrame};
     return variant;
 }
 
 const Variant& ChainsVariant() {
-    static const Variant variant{1, "chains", "Pelorina @ Chains", "Пелорина @ Цепочки", true};
+    static const Variant variant{1, "chains", "Pelorina @ Chains", "Пелорина @ Цепочки", true, nullptr, nullptr};
     return variant;
 }
 
 const Variant& CubesVariant() {
-    static const Variant variant{0, "cubes", "Pelorina @ Cubes", "Пелорина @ Кубики", true};
+    static const Variant variant{0, "cubes", "Pelorina @ Cubes", "Пелорина @ Кубики", true, nullptr, nullptr};
     return variant;
 }

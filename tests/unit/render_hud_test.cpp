@@ -196,19 +196,24 @@ class RenderLevelDisplay : public RenderHudPicture {
         ResetParticles(particleSystem);
         SetEffectsEnabled(true);
     }
+    // One game frame: the rules age the displays, then they are drawn.
+    bool Frame(uint64_t frameMs) {
+        AdvanceLevelDisplays(g, frameMs);
+        return DrawLevelDisplays(*w, g, frameMs);
+    }
 };
 
 TEST_F(RenderLevelDisplay, LevelUpRunsFourSecondsThenReturnsTheMessagesToTheStart) {
     g.levelUpActive = true;
     g.levelUpMs = 0;
-    EXPECT_TRUE(DrawLevelDisplays(*w, g, 16));
+    EXPECT_TRUE(Frame(16));
     EXPECT_EQ(g.levelUpMs, 16u);
     EXPECT_STREQ(CurrentMessageText(), "You are on the next level!");
-    g.levelUpMs = 3990;
-    EXPECT_TRUE(DrawLevelDisplays(*w, g, 16));
+    g.levelUpMs = 3980;
+    EXPECT_TRUE(Frame(16));
     EXPECT_TRUE(g.levelUpActive);
     SetMessage(1);
-    EXPECT_FALSE(DrawLevelDisplays(*w, g, 16));
+    EXPECT_FALSE(Frame(16));
     EXPECT_FALSE(g.levelUpActive);
     EXPECT_EQ(messageSequence.currentMessage, 0);
 }
@@ -216,23 +221,23 @@ TEST_F(RenderLevelDisplay, LevelUpRunsFourSecondsThenReturnsTheMessagesToTheStar
 TEST_F(RenderLevelDisplay, SparklesComeInPairsEvery100MsOnlyWithEffectsOn) {
     g.levelUpActive = true;
     g.levelUpMs = 0;
-    DrawLevelDisplays(*w, g, 50);
-    EXPECT_EQ(LiveParticleCount(particleSystem), 2);
-    DrawLevelDisplays(*w, g, 50);  // 50 ms: the next burst is due at 100
-    EXPECT_EQ(LiveParticleCount(particleSystem), 2);
-    DrawLevelDisplays(*w, g, 50);
-    EXPECT_EQ(LiveParticleCount(particleSystem), 4);
+    Frame(50);
+    EXPECT_EQ(LiveParticleCount(particleSystem), 2);  // the burst of 0 ms
+    Frame(50);
+    EXPECT_EQ(LiveParticleCount(particleSystem), 4);  // ... and of 100 ms
+    Frame(50);
+    EXPECT_EQ(LiveParticleCount(particleSystem), 4);  // the next is due at 200
     // The second half of the display has no sparkles.
     g.levelUpMs = 2000;
-    DrawLevelDisplays(*w, g, 50);
+    Frame(50);
     int afterFirstHalf = LiveParticleCount(particleSystem);
-    DrawLevelDisplays(*w, g, 50);
+    Frame(50);
     EXPECT_EQ(LiveParticleCount(particleSystem), afterFirstHalf);
     // A new level up with the effects off: none at all.
     ResetParticles(particleSystem);
     ToggleEffects();
     g.levelUpMs = 0;
-    for (int i = 0; i < 20; ++i) DrawLevelDisplays(*w, g, 50);
+    for (int i = 0; i < 20; ++i) Frame(50);
     EXPECT_EQ(LiveParticleCount(particleSystem), 0);
 }
 
@@ -242,7 +247,7 @@ TEST_F(RenderLevelDisplay, CompletionNoticeCountsTheSpecialBlocksStillToRemove) 
     g.levelCompleteShown = true;
     g.levelCompleteMs = 0;
     EXPECT_EQ(SpecialBlocksLeft(*w, g), 3);
-    EXPECT_TRUE(DrawLevelDisplays(*w, g, 16));
+    EXPECT_TRUE(Frame(16));
     EXPECT_EQ(g.levelCompleteMs, 16u);
     EXPECT_STREQ(CurrentMessageText(), "You did it! The level is complete!");
     SetMessage(3);
