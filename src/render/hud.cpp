@@ -30,7 +30,6 @@ constexpr uint32_t White = 0xFFFFFFFF;
 constexpr uint32_t ShadowColour = 0xFF547BCF;
 constexpr uint32_t WarningColour = 0xFFEFC8FF;
 constexpr uint32_t HighlightColour = 0xFFEE84DB;
-constexpr uint32_t LevelNumberOpacity = 40;  // alpha of the large level number when fully shown
 
 void UpdateEqualizer(uint64_t frameMs) {
     EqualizerLevels(hud.levels);
@@ -163,9 +162,8 @@ int LevelNumberShown(int32_t level, bool levelUpActive, uint32_t levelUpMs) {
 }
 
 void DrawLevelNumber(const GameState& g) {
-    // The number sits behind the blocks as a watermark: even at its full alpha it only tints the glass.
-    uint32_t alpha =
-        static_cast<uint32_t>(LevelNumberAlpha(g.levelUpActive, g.levelUpMs)) * LevelNumberOpacity / 255;
+    // The number sits behind the HUD frame, whose veil over the glass lets it show through only faintly.
+    uint32_t alpha = static_cast<uint32_t>(LevelNumberAlpha(g.levelUpActive, g.levelUpMs));
     DrawTextCentred(HugeFont, 97, 0, 384, 239, alpha << 24 | 0xFFFFFF, "%02i",
                     LevelNumberShown(g.level, g.levelUpActive, g.levelUpMs));
 }

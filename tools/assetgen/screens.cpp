@@ -49,22 +49,12 @@ void DrawBackdrop(cairo_t* cr) {
     }
 }
 
-// The glass: a dark pane with a glowing rim around it, open above the screen.
-void DrawGlass(cairo_t* cr) {
+// The dark pane of the glass with its dotted grid and reflections; opacity is that of the pane.
+void DrawGlassPane(cairo_t* cr, double opacity) {
     const double x = kGlassLeft, y = kGlassTop, w = kGlassRight - kGlassLeft, h = kGlassBottom - kGlassTop;
     const double radius = 10;
-
-    // Outer glow.
-    for (int i = 0; i < 3; ++i) {
-        RoundedRect(cr, x - 3, y, w + 6, h + 3, radius + 3);
-        SetColour(cr, Hex(0x8FB4FF, 0.07));
-        cairo_set_line_width(cr, 14 - 4 * i);
-        cairo_stroke(cr);
-    }
-
-    // The pane.
     RoundedRect(cr, x, y, w, h, radius);
-    SetVerticalGradient(cr, 0, Hex(0x060A26, 0.9), kGlassBottom, Hex(0x101848, 0.9));
+    SetVerticalGradient(cr, 0, Hex(0x060A26, opacity), kGlassBottom, Hex(0x101848, opacity));
     cairo_fill(cr);
 
     cairo_save(cr);
@@ -101,6 +91,21 @@ void DrawGlass(cairo_t* cr) {
     SetRadialGradient(cr, (x + kGlassRight) / 2, kGlassBottom + 30, 150, Hex(0x6E8CFF, 0.22), Hex(0x6E8CFF, 0.0));
     cairo_paint(cr);
     cairo_restore(cr);
+}
+
+// The glass: a dark pane with a glowing rim around it, open above the screen.
+void DrawGlass(cairo_t* cr) {
+    const double x = kGlassLeft, y = kGlassTop, w = kGlassRight - kGlassLeft, h = kGlassBottom - kGlassTop;
+    const double radius = 10;
+
+    // Outer glow.
+    for (int i = 0; i < 3; ++i) {
+        RoundedRect(cr, x - 3, y, w + 6, h + 3, radius + 3);
+        SetColour(cr, Hex(0x8FB4FF, 0.07));
+        cairo_set_line_width(cr, 14 - 4 * i);
+        cairo_stroke(cr);
+    }
+    DrawGlassPane(cr, 0.9);
 
     // The rim, just outside the playing area.
     RoundedRect(cr, x - 1.5, y, w + 3, h + 1.5, radius + 1.5);
@@ -322,11 +327,17 @@ void GenerateSplash() {
     SaveAndFree(c, "data/brisvelt2.png");
 }
 
+// The HUD frame also carries a veil of the glass's pane: the large level number, drawn between the
+// background and this frame, shows through it faintly.
+constexpr double kLevelNumberVeil = 0.85;
+
 void GenerateHudFrame() {
     Canvas c = NewCanvas(kScreenWidth, kScreenHeight);
+    DrawGlassPane(c.cr, kLevelNumberVeil);
     DrawHud(c.cr, "SCORE", "MOVES", "LEVEL");
     SaveAndFree(c, "data/stat_gui.png");
     c = NewCanvas(kScreenWidth, kScreenHeight);
+    DrawGlassPane(c.cr, kLevelNumberVeil);
     DrawHud(c.cr, "ОЧКИ", "ХОДЫ", "УРОВЕНЬ");
     SaveAndFree(c, "data/stat_gui_ru.png");
 }
