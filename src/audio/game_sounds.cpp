@@ -5,3 +5,6 @@ void PlayRemovalSound(int, float, float) {}
 void PlaySwapSound() {}
 void PlayLevelUpSound() {}
 void PlayLevelUpChime() {}
+bool IsUpSoundBusy() { return false; }
+void PlayUpSound() {}
+void PlayLowBarSound() {}

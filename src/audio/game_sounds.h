@@ -15,3 +15,9 @@ void PlaySwapSound();
 void PlayLevelUpSound();
 // "sounds/snd1.wav" at volume 0.13, centre: the chime after the level-up sound (shapes, cubes).
 void PlayLevelUpChime();
+// True while the Up-button channel is still playing its thrust sound (chains, cubes).
+bool IsUpSoundBusy();
+// "sounds/up2.wav" at volume 0.25, centre, on the one Up-button channel, reused for every press.
+void PlayUpSound();
+// "sounds/time.wav" at full volume, centre: the chains bar dropped low (once per low period).
+void PlayLowBarSound();

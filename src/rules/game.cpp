@@ -91,6 +91,8 @@ bool NewGame(GameState& g, PhysicsWorld& w) {
     g.speedStage = 0;
     g.speedStageMs = 0;
     g.speedsCaptured = false;
+    g.upHeldMs = 0;
+    g.upSounded = false;
     w.pendingSpecial = 0;
     w.specialTaken = 0;
     w.specialsInGlass = 0;

@@ -55,6 +55,9 @@ struct GameState {
     bool speedsCaptured = false;                // speeds and durations below were read for this level
     float stageSpeeds[SpeedStages] = {};        // A_FALLING_VEL_0..5
     uint32_t stageDurations[SpeedStages] = {};  // ms: A_FALLING_VEL_INTERVAL_0..4, then _DELTA (grows)
+    // Chains and cubes: the keyboard control.
+    uint32_t upHeldMs = 0;      // ms the Up button has been held (the thrust weakens with it)
+    bool upSounded = false;     // the thrust sound has played for this press of Up
 };
 
 extern GameState game;
