@@ -29,6 +29,9 @@ void (*const kGenerators[])() = {
     GenerateBars,
     GenerateRecords,
     GenerateLevelBanner,
+    GenerateEffectSounds,
+    GenerateMusic,
+    GenerateAudioSummary,
 };
 
 }  // namespace
