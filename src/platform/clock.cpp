@@ -27,8 +27,9 @@ void SleepMs(uint32_t ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+// A fixed-step run starts its clock at 0, so that every run of the same script sees the same times.
 void SetFixedClock(bool fixed) {
-    if (fixed && !clockState.fixed) clockState.virtualMs = NowMs();
+    if (fixed && !clockState.fixed) clockState.virtualMs = 0;
     clockState.fixed = fixed;
 }
 

@@ -38,9 +38,11 @@ for letter in "ada":
     script += [f"{t} key {letter} down", f"{t + 50} key {letter} up"]
     t += 200
 script += [f"{t} key enter down", f"{t + 50} key enter up"]
-t += 3000  # "Your score is recorded!" and "Game is over. Keep trying!" pass
-script += [f"{t} key space down", f"{t + 100} key space up"]
-status, _, report = run("shapes", install, script="\n".join(script) + "\n", quit_at=t + 2000)
+# Space is held while "Your score is recorded!" and "Game is over. Keep trying!" pass; it counts as soon as
+# "Press space to play again" is shown.
+t += 500
+script += [f"{t} key space down", f"{t + 8000} key space up"]
+status, _, report = run("shapes", install, script="\n".join(script) + "\n", quit_at=t + 9000)
 checks.equal(report.get("screen"), "game", "space starts a new game")
 checks.equal(report.get("tutorial_step"), "-1", "the new game has no tutorial")
 checks.equal(report.get("game_over"), "0", "the new game is running")
