@@ -10,6 +10,7 @@
 #include "render/images.h"
 #include "render/sprite_rect.h"
 #include "render/text.h"
+#include "rules/chains_rules.h"
 #include "rules/game.h"
 #include "rules/tuning.h"
 #include "store/profile.h"
@@ -30,6 +31,8 @@ constexpr uint32_t White = 0xFFFFFFFF;
 constexpr uint32_t ShadowColour = 0xFF547BCF;
 constexpr uint32_t WarningColour = 0xFFEFC8FF;
 constexpr uint32_t HighlightColour = 0xFFEE84DB;
+// The chains bar frame flashes in this colour while the bar runs low.
+constexpr uint32_t LowBarColour = 0xFFFF3030;
 
 void UpdateEqualizer(uint64_t frameMs) {
     EqualizerLevels(hud.levels);
@@ -140,6 +143,9 @@ void DrawGameHud(const PhysicsWorld& w, const GameState& g, int variantIndex, ui
     DrawSpriteAt(images.barFrame, 424, 101, 21, 106);
     int steps = ProgressFillSteps(HudProgress(w, variantIndex));
     for (int step = 0; step < steps; ++step) DrawSpriteAt(images.barFill, 431, 203 - 2 * step, 7, 2);
+    // Chains: a low bar warns by flashing its frame red, 140 ms on, 140 ms off.
+    if (variantIndex == VariantChains && LowBarWarningLit(g))
+        DrawTintedSprite(images.barFrame, 424, 101, 21, 106, LowBarColour);
 
     DrawCounter(18, 149, 77, 205,
                 MovesCounterColour(variantIndex, g.mistakesAllowed, g.pendingMistakes, g.mistakeBlinkMs),

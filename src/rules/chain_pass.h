@@ -4,6 +4,19 @@
 
 struct PhysicsWorld;
 
-// Runs inside the step's rule pass (chains; shapes runs it too, where it finds no chains). Every marked
-// atom's markTime grows by frameMs here, once per frame.
+// A chain is listed (and drawn and counted) up to this many atoms.
+constexpr int MaxChainListed = 16;
+
+// What the last chain pass found for the music and the HUD.
+struct ChainReport {
+    bool newConnection = false;  // a freshly linked chain was found in this pass
+    uint32_t length = 0;         // that chain's listed length
+    uint32_t connections = 0;    // new connections reported since the program started
+};
+
+// Runs inside the step's rule pass (chains; shapes runs it too, where it finds no chains). Chains of
+// at least A_LINE_LEN atoms are marked; a chain the piece touches strengthens the controls; the chain
+// records for drawing are rebuilt. Every marked atom's markTime grows by frameMs here, once per frame.
 void ChainPass(PhysicsWorld& w, uint64_t frameMs);
+// The report of the last ChainPass.
+const ChainReport& LastChainReport();

@@ -93,6 +93,7 @@ bool NewGame(GameState& g, PhysicsWorld& w) {
     g.speedsCaptured = false;
     g.upHeldMs = 0;
     g.upSounded = false;
+    g.lowBarMs = -1;
     w.pendingSpecial = 0;
     w.specialTaken = 0;
     w.specialsInGlass = 0;

@@ -58,6 +58,8 @@ struct GameState {
     // Chains and cubes: the keyboard control.
     uint32_t upHeldMs = 0;      // ms the Up button has been held (the thrust weakens with it)
     bool upSounded = false;     // the thrust sound has played for this press of Up
+    // Chains: the low-bar warning.
+    int32_t lowBarMs = -1;      // ms the bar has been below the warning level; -1 = not low
 };
 
 extern GameState game;
