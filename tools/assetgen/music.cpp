@@ -97,7 +97,7 @@ Song DeckTheHalls() {
     song.reverb = 0.2;
     const int t = 2000;
     const std::string verse =
-        "F | Bb F | Gm F | C7 F | F | Bb F | Gm F | C7 F | Gm C7 | F C | Dm G7 | C C7 | F | Bb F | Bb C7 | F";
+        "F | Bb6 F | Gm F | C7 F | F | Bb6 F | Gm F | C7 F | Gm C7 | F C | Dm7 G7 | C9 | F | Bb6 F | Bb C7 | F";
     const std::string tune =
         "c5:1.5 bb4:.5 a4:1 g4:1 f4:1 g4:1 a4:1 f4:1 g4:.5 a4:.5 bb4:.5 g4:.5 a4:1.5 g4:.5 f4:1 e4:1 f4:2 "
         "c5:1.5 bb4:.5 a4:1 g4:1 f4:1 g4:1 a4:1 f4:1 g4:.5 a4:.5 bb4:.5 g4:.5 a4:1.5 g4:.5 f4:1 e4:1 f4:2 "

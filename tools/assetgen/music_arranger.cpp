@@ -396,12 +396,25 @@ Stereo Render(const Song& song) {
         start += tact.ms;
     }
 
-    Stereo wet, dry, drums;
-    RenderPads(spans, totalMs, rng, wet);
-    RenderArp(spans, totalMs, rng, wet);
-    RenderLead(song, spans, rng, wet);
+    Stereo pads, keys, lead, wet, dry, drums;
+    RenderPads(spans, totalMs, rng, pads);
+    RenderArp(spans, totalMs, rng, keys);
+    RenderLead(song, spans, rng, lead);
     RenderBass(spans, totalMs, rng, dry);
     RenderDrums(song, rng, drums);
+    if (std::getenv("SYNTH_STEMS")) {
+        auto rms = [](const Stereo& s) {
+            double sum = 0;
+            for (size_t i = 0; i < s.Size(); ++i) sum += s.l[i] * s.l[i] + s.r[i] * s.r[i];
+            return 10 * std::log10(sum / std::max<size_t>(1, 2 * s.Size()) + 1e-12);
+        };
+        std::fprintf(stderr, "%s: pads %.1f keys %.1f lead %.1f bass %.1f drums %.1f dB\n", song.file.c_str(),
+                     rms(pads), rms(keys), rms(lead), rms(dry), rms(drums));
+    }
+    // The balance: pads carry the harmony, the arpeggios sit under them so collision notes stand out.
+    Mix(wet, pads, 0, 1.3);
+    Mix(wet, keys, 0, 0.55);
+    Mix(wet, lead, 0, 0.75);
 
     const size_t length = At(totalMs);
     Stereo mix;
@@ -422,7 +435,7 @@ Stereo Render(const Song& song) {
     }
     Normalize(mix, -6.0);
     Glue(mix, -14, 2.5);
-    Normalize(mix, -2.0);
+    Normalize(mix, -2.5);
     return mix;
 }
 
