@@ -41,6 +41,16 @@ void ChannelSetPaused(ChannelHandle channel, bool paused);
 void ChannelSetVolume(ChannelHandle channel, float volume);      // 0..1
 void ChannelSetPan(ChannelHandle channel, float pan);            // -1 left .. +1 right
 void ChannelSetLoopCount(ChannelHandle channel, int loops);      // SoundLoopCount: extra repeats
+// Changes the loop mode of a playing channel (SoundLoopOff, SoundLoopCount, SoundLoopForever); a channel
+// starts with the mode its sound was loaded with (0 counts as SoundLoopOff) and no extra repeats.
+void ChannelSetMode(ChannelHandle channel, uint32_t mode);
+// The sound the channel plays, -1 when the handle is stale.
+int ChannelSound(ChannelHandle channel);
 uint32_t ChannelPositionMs(ChannelHandle channel);
-// 512 magnitude bins of the channel's latest output for one side (0 left, 1 right); false when stale.
+// 512 magnitude bins of the channel's latest output for one side (0 left, 1 right), from a Hamming-windowed
+// 1024-point FFT; a full-scale sine reads about 1 in its bin. False when stale. Main thread only.
 bool ChannelSpectrum(ChannelHandle channel, int side, float bins[SpectrumBins]);
+
+// Mixes `frames` frames of every playing channel into out (interleaved stereo float), as the output does.
+// For the benchmark and tests; the output calls it itself.
+void AudioMixForTest(float* out, int frames);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "audio/audio_system.h"
 #include "input/input.h"
 #include "online/update.h"
 #include "platform/clock.h"
@@ -78,6 +79,7 @@ int GameMain(int argc, char** argv, const Variant& chosen) {
     CreateFonts(InterfaceLanguage);
 
     RunGame();
+    CloseAudioSystem();
     WriteReport();
     return 0;
 }
