@@ -8,7 +8,9 @@
 
 namespace {
 
-int StandardRandom() { return std::rand(); }
+int StandardRandom() {
+    return std::rand();
+}
 
 }  // namespace
 

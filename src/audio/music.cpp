@@ -24,7 +24,9 @@ void PlayTrack(int index) {
 
 }  // namespace
 
-MusicState& TheMusicState() { return music; }
+MusicState& TheMusicState() {
+    return music;
+}
 
 MusicMoment CurrentMusicMoment() {
     MusicMoment moment;
@@ -59,6 +61,12 @@ void StopMusic() {
     music.musicChannel = 0;
 }
 
-ChannelHandle MusicChannel() { return music.musicChannel; }
-uint32_t MusicTrackIndex() { return music.currentTrack; }
-uint32_t CollisionNotesStarted() { return music.collisionNotesStarted; }
+ChannelHandle MusicChannel() {
+    return music.musicChannel;
+}
+uint32_t MusicTrackIndex() {
+    return music.currentTrack;
+}
+uint32_t CollisionNotesStarted() {
+    return music.collisionNotesStarted;
+}

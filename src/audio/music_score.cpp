@@ -119,8 +119,7 @@ EffectChord* FindOrAddChord(Effect& effect, NameId name) {
     return &chord;
 }
 
-bool ReadEffect(MusicScore& score, const XMLElement* element, const char* folder,
-                const SoundOpener& opener) {
+bool ReadEffect(MusicScore& score, const XMLElement* element, const char* folder, const SoundOpener& opener) {
     if (!Has(element, "value") || !Has(element, "melodic")) return false;
     char key[MusicPathLength];
     // An effect whose key does not fit, or that finds no free slot, is checked and dropped.

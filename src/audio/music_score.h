@@ -9,23 +9,23 @@
 #include <cstdint>
 #include <string_view>
 
-constexpr int MusicPathLength = 256;         // folder + file name, with its terminating zero
-constexpr int MusicNameLength = 32;          // a chord or note name, with its terminating zero
-constexpr int MusicNameCapacity = 512;       // distinct chord and note names of the whole score
-constexpr int PlaylistCapacity = 32;         // tracks of the playlist (the holiday song has a place of its own)
-constexpr int TrackTimingCapacity = 32;      // tracks with tact tables
-constexpr int TactCapacity = 512;            // tacts of one track
-constexpr int TactChordCapacity = 8;         // chords sharing one tact
-constexpr int EffectCapacity = 8;            // note effects
-constexpr int EffectKeyLength = 64;          // folder + effect name, with its terminating zero
-constexpr int EffectNoteCapacity = 64;       // named note samples of one effect
-constexpr int EffectChordCapacity = 64;      // chords of one effect
-constexpr int ChordNoteCapacity = 8;         // notes of one chord
-constexpr int MelodySizeCount = 5;           // melodies are written for chords of 1 to 5 notes (5: five or more)
-constexpr int MelodyCapacity = 8;            // melodies of one chord size
-constexpr int MelodyStepCapacity = 64;       // steps of one melody
-constexpr int SplitListCapacity = 64;        // names of one comma list
-constexpr int SplitListTextLength = 1024;    // characters of a comma list that are looked at
+constexpr int MusicPathLength = 256;     // folder + file name, with its terminating zero
+constexpr int MusicNameLength = 32;      // a chord or note name, with its terminating zero
+constexpr int MusicNameCapacity = 512;   // distinct chord and note names of the whole score
+constexpr int PlaylistCapacity = 32;     // tracks of the playlist (the holiday song has a place of its own)
+constexpr int TrackTimingCapacity = 32;  // tracks with tact tables
+constexpr int TactCapacity = 512;        // tacts of one track
+constexpr int TactChordCapacity = 8;     // chords sharing one tact
+constexpr int EffectCapacity = 8;        // note effects
+constexpr int EffectKeyLength = 64;      // folder + effect name, with its terminating zero
+constexpr int EffectNoteCapacity = 64;   // named note samples of one effect
+constexpr int EffectChordCapacity = 64;  // chords of one effect
+constexpr int ChordNoteCapacity = 8;     // notes of one chord
+constexpr int MelodySizeCount = 5;       // melodies are written for chords of 1 to 5 notes (5: five or more)
+constexpr int MelodyCapacity = 8;        // melodies of one chord size
+constexpr int MelodyStepCapacity = 64;   // steps of one melody
+constexpr int SplitListCapacity = 64;    // names of one comma list
+constexpr int SplitListTextLength = 1024;  // characters of a comma list that are looked at
 
 // Name ids: 0 is the empty name (a rest in a tact); UnknownName stands for a name that did not fit the
 // table and matches nothing, so it behaves as a name the score never defines.
@@ -35,17 +35,17 @@ constexpr NameId InvalidChordName = 1;  // "invalid_chord": no melodic chord has
 constexpr NameId UnknownName = -1;
 
 struct PlaylistEntry {
-    int sound = -1;                  // the stream; -1 when it did not open (a failed holiday song)
+    int sound = -1;                   // the stream; -1 when it did not open (a failed holiday song)
     char path[MusicPathLength] = {};  // folder + file name, exactly as opened
-    int32_t plays = 0;               // 0: loops for good; otherwise played once per pass of the playlist
-    int16_t timing = -1;             // index into the tact tables, -1 when the track has none
+    int32_t plays = 0;                // 0: loops for good; otherwise played once per pass of the playlist
+    int16_t timing = -1;              // index into the tact tables, -1 when the track has none
 };
 
 struct Tact {
     NameId chords[TactChordCapacity] = {};  // in playing order; RestName is a rest
-    uint8_t chordCount = 0;                  // at least 1 once loaded
-    uint32_t timeMs = 0;                     // start of the tact in the track (timed tracks only)
-    int32_t repeat = 1;                      // divides the note spacing
+    uint8_t chordCount = 0;                 // at least 1 once loaded
+    uint32_t timeMs = 0;                    // start of the tact in the track (timed tracks only)
+    int32_t repeat = 1;                     // divides the note spacing
 };
 
 struct TrackTiming {
@@ -93,10 +93,10 @@ struct Effect {
     uint16_t melodyCount[MelodySizeCount] = {};
     Melody melodies[MelodySizeCount][MelodyCapacity];
     // What the sequencer chose last.
-    int32_t lastNote = -1;                  // random: the last note index
+    int32_t lastNote = -1;                   // random: the last note index
     NameId currentChord = InvalidChordName;  // melodic: the chord the running melody belongs to
-    int32_t melodyKey = -1;                 // melodic: chord size whose melodies are in use (1..5)
-    uint32_t melodyIndex = 0;               // melodic: the running melody among them
+    int32_t melodyKey = -1;                  // melodic: chord size whose melodies are in use (1..5)
+    uint32_t melodyIndex = 0;                // melodic: the running melody among them
 };
 
 struct MusicScore {

@@ -82,7 +82,9 @@ Melody* RunningMelody(Effect& effect) {
     return &effect.melodies[key - 1][effect.melodyIndex];
 }
 
-const Melody* RunningMelody(const Effect& effect) { return RunningMelody(const_cast<Effect&>(effect)); }
+const Melody* RunningMelody(const Effect& effect) {
+    return RunningMelody(const_cast<Effect&>(effect));
+}
 
 int PickEffectNote(const MusicMoment& moment, Effect& effect, NoteRandom random) {
     TactState state;
@@ -144,7 +146,8 @@ void AdvanceMelody(const MusicMoment& moment, Effect& effect, uint64_t nowMs, No
     if (!restart) return;
     // Another melody of the same size; the one left starts from its beginning when it comes back.
     const int count = effect.melodyCount[effect.melodyKey - 1];
-    effect.melodyIndex = static_cast<uint32_t>(DrawOtherThan(random, count, static_cast<int>(effect.melodyIndex)));
+    effect.melodyIndex =
+        static_cast<uint32_t>(DrawOtherThan(random, count, static_cast<int>(effect.melodyIndex)));
     melody->position = 0;
 }
 

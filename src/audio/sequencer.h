@@ -20,10 +20,10 @@ struct MusicMoment {
 
 // Where the music is at one moment, worked out afresh for every question.
 struct TactState {
-    float tactLength = 0.0f;   // ms
-    int32_t repeat = 1;        // the tact's note-spacing divisor
+    float tactLength = 0.0f;  // ms
+    int32_t repeat = 1;       // the tact's note-spacing divisor
     uint32_t tactIndex = 0;
-    NameId chord = RestName;   // the chord that sounds now
+    NameId chord = RestName;             // the chord that sounds now
     const EffectChord* notes = nullptr;  // that chord in the asked effect
     int32_t noteCount = 0;
     // ms into the tact; in a timed tact the ms left until it ends, so its last-listed chord sounds first.
