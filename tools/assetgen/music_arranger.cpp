@@ -152,8 +152,9 @@ void RenderPads(const std::vector<Span>& spans, double totalMs, Rng& rng, Stereo
         if (endMs >= totalMs - 1) held = std::max(0.6, held - 1.7);  // the last chord dies away in time
         const double level = s.style.pad == 2 ? 1.0 : 0.7;
         const double per = level / std::sqrt(static_cast<double>(s.chord.intervals.size()));
+        // Root position from the octave below middle C: open, no seconds crowding the middle.
         for (int interval : s.chord.intervals) {
-            const int midi = Near((s.chord.root + interval) % 12, 55);
+            const int midi = Near(s.chord.root, 48) + interval;
             Stereo note = Pad(MidiHz(midi), held, per, s.style.brightness, rng);
             Mix(bus, note, At(startMs), 1.0);
         }
