@@ -1,7 +1,7 @@
 // The three programs' variant records.
 #include "shell/variant.h"
 
-#include "rules/chains_rules.h"
+#include "rules/cubes_rules.h"
 #include "rules/shapes_rules.h"
 
 const Variant& ShapesVariant() {
@@ -11,12 +11,12 @@ const Variant& ShapesVariant() {
 }
 
 const Variant& ChainsVariant() {
-    static const Variant variant{1, "chains", "Pelorina @ Chains", "Пелорина @ Цепочки", true,
-                                 InstallChainsRules, ChainsControlFrame};
+    static const Variant variant{1, "chains", "Pelorina @ Chains", "Пелорина @ Цепочки", true, nullptr, nullptr};
     return variant;
 }
 
 const Variant& CubesVariant() {
-    static const Variant variant{0, "cubes", "Pelorina @ Cubes", "Пелорина @ Кубики", true, nullptr, nullptr};
+    static const Variant variant{0,    "cubes", "Pelorina @ Cubes", "Пелорина @ Кубики", true,
+                                 InstallCubesRules, CubesControlFrame};
     return variant;
 }
