@@ -1,6 +1,7 @@
 // The three programs' variant records.
 #include "shell/variant.h"
 
+#include "rules/chains_rules.h"
 #include "rules/cubes_rules.h"
 #include "rules/shapes_rules.h"
 
@@ -11,7 +12,8 @@ const Variant& ShapesVariant() {
 }
 
 const Variant& ChainsVariant() {
-    static const Variant variant{1, "chains", "Pelorina @ Chains", "Пелорина @ Цепочки", true, nullptr, nullptr};
+    static const Variant variant{1, "chains", "Pelorina @ Chains", "Пелорина @ Цепочки", true,
+                                 InstallChainsRules, ChainsControlFrame};
     return variant;
 }
 
