@@ -24,17 +24,18 @@ struct FontRequest {
     int height;  // cell height, pixels
     int width;   // average character width, pixels
     bool bold;
-    bool asciiOnly;  // the level number font is far too large to carry the Cyrillic letters too
+    bool asciiOnly;   // the level number font is far too large to carry the Cyrillic letters too
+    bool digitsOnly;  // ... or more than the digits of the level number: building it delays the start
 };
 
 constexpr FontRequest fontRequests[FontCount] = {
-    {"Verdana", 12, 6, false, false},   // WarningFont
-    {"Verdana", 14, 10, false, false},  // CounterFont
-    {"Verdana", 14, 7, false, false},   // WaitFont
-    {"Verdana", 12, 6, false, false},   // MessageFont
-    {"Verdana", 11, 5, false, false},   // WideFont
-    {"Verdana", 14, 7, true, false},    // BoldFont
-    {"Arial", 220, 100, true, true},    // HugeFont
+    {"Verdana", 12, 6, false, false, false},   // WarningFont
+    {"Verdana", 14, 10, false, false, false},  // CounterFont
+    {"Verdana", 14, 7, false, false, false},   // WaitFont
+    {"Verdana", 12, 6, false, false, false},   // MessageFont
+    {"Verdana", 11, 5, false, false, false},   // WideFont
+    {"Verdana", 14, 7, true, false, false},    // BoldFont
+    {"Arial", 220, 100, true, true, true},     // HugeFont
 };
 
 struct Glyph {
@@ -170,6 +171,7 @@ bool BuildFont(Font& font, const FontRequest& request, SDL_Renderer* renderer) {
                                   : static_cast<Uint32>(CyrillicFirst + i - AsciiCount);
         Glyph& glyph = font.glyphs[i];
         glyph = Glyph{};
+        if (request.digitsOnly && !(c >= '0' && c <= '9') && c != '?' && c != ' ') continue;
         if (!TTF_GlyphIsProvided32(ttf, c)) continue;
         int minX, maxX, minY, maxY, advance;
         if (TTF_GlyphMetrics32(ttf, c, &minX, &maxX, &minY, &maxY, &advance) != 0) continue;
