@@ -140,12 +140,11 @@ uint32_t MovesCounterColour(int variantIndex, int32_t movesLeft, int32_t pending
 void DrawGameHud(const PhysicsWorld& w, const GameState& g, int variantIndex, uint64_t frameMs) {
     DrawNumber(images.digits, 10, 23, ShownScore(w.score), true, frameMs);
 
-    DrawSpriteAt(images.barFrame, 424, 101, 21, 106);
+    // Chains: a low bar warns by flashing its frame red, 140 ms on, 140 ms off; the fill stays in front.
+    const bool warning = variantIndex == VariantChains && LowBarWarningLit(g);
+    DrawTintedSprite(images.barFrame, 424, 101, 21, 106, warning ? LowBarColour : White);
     int steps = ProgressFillSteps(HudProgress(w, variantIndex));
     for (int step = 0; step < steps; ++step) DrawSpriteAt(images.barFill, 431, 203 - 2 * step, 7, 2);
-    // Chains: a low bar warns by flashing its frame red, 140 ms on, 140 ms off.
-    if (variantIndex == VariantChains && LowBarWarningLit(g))
-        DrawTintedSprite(images.barFrame, 424, 101, 21, 106, LowBarColour);
 
     DrawCounter(18, 149, 77, 205,
                 MovesCounterColour(variantIndex, g.mistakesAllowed, g.pendingMistakes, g.mistakeBlinkMs),

@@ -58,6 +58,9 @@ void InstallChainsRules(PhysicsWorld& w) {
     w.hooks.contactHook = ChainsContactHook;
     w.hooks.rulePass = ChainsRulePass;
     w.hooks.removalPass = RemovalPass;
+    // The first game of a run starts from the start screen, not from NewGame: without this its bar would
+    // start empty and the game would end in its first frame.
+    w.barEnergy = A_DEFAULT_BAR_CAP;
 }
 
 bool ChainsControlFrame(GameState& g, PhysicsWorld& w) {

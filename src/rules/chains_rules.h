@@ -21,7 +21,8 @@ constexpr int32_t LowBarBlinkMs = 140;
 // A chain walk never lists more atoms than the pool holds, whatever the neighbour lists say.
 constexpr int MaxChainWalk = 256;
 
-// Sets the world's hooks for chains: the contact hook, ChainPass and the shared removal pass.
+// Sets the world's hooks for chains: the contact hook, ChainPass and the shared removal pass; the bar
+// starts at A_DEFAULT_BAR_CAP.
 void InstallChainsRules(PhysicsWorld& w);
 // Stages 4-6 on the process-wide input and clock; returns the sweepEnabled that StepWorld receives.
 bool ChainsControlFrame(GameState& g, PhysicsWorld& w);

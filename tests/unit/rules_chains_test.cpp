@@ -502,4 +502,15 @@ TEST_F(RulesChains, TheControlFrameStopsWhenTheGameIsOver) {
     EXPECT_EQ(w->hooks.variant, VariantChains);
 }
 
+TEST_F(RulesChains, TheFirstGameOfARunStartsWithItsBarAtTheDefaultCap) {
+    // The start screen leads into play without NewGame; the rules' installation fills the bar.
+    PhysicsWorld fresh;
+    A_DEFAULT_BAR_CAP = 0.4f;
+    InstallChainsRules(fresh);
+    EXPECT_FLOAT_EQ(fresh.barEnergy, 0.4f);
+    GameState first;
+    EXPECT_TRUE(UpdateChainsBar(first, fresh, 16));
+    EXPECT_FALSE(first.gameOver);
+}
+
 }  // namespace
