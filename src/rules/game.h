@@ -56,10 +56,10 @@ struct GameState {
     float stageSpeeds[SpeedStages] = {};        // A_FALLING_VEL_0..5
     uint32_t stageDurations[SpeedStages] = {};  // ms: A_FALLING_VEL_INTERVAL_0..4, then _DELTA (grows)
     // Chains and cubes: the keyboard control.
-    uint32_t upHeldMs = 0;      // ms the Up button has been held (the thrust weakens with it)
-    bool upSounded = false;     // the thrust sound has played for this press of Up
+    uint32_t upHeldMs = 0;   // ms the Up button has been held (the thrust weakens with it)
+    bool upSounded = false;  // the thrust sound has played for this press of Up
     // Chains: the low-bar warning.
-    int32_t lowBarMs = -1;      // ms the bar has been below the warning level; -1 = not low
+    int32_t lowBarMs = -1;  // ms the bar has been below the warning level; -1 = not low
 };
 
 extern GameState game;

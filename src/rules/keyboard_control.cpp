@@ -20,8 +20,7 @@ bool StepAllowsPieces(int step) {
 
 // The upward thrust weakens the longer Up is held, but never below PH_MOVE_U_MIN.
 float UpThrust(uint32_t upHeldMs) {
-    const float fade =
-        PH_MOVE_U_TIME > 0.0f ? 1.0f - static_cast<float>(upHeldMs) / PH_MOVE_U_TIME : 0.0f;
+    const float fade = PH_MOVE_U_TIME > 0.0f ? 1.0f - static_cast<float>(upHeldMs) / PH_MOVE_U_TIME : 0.0f;
     return std::max(PH_MOVE_U * fade, PH_MOVE_U_MIN);
 }
 
