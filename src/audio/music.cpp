@@ -15,10 +15,11 @@ void PlayTrack(int index) {
     const PlaylistEntry& entry = music.score.playlist[index];
     music.currentTrack = static_cast<uint32_t>(index);
     music.currentMusicSound = entry.sound;
-    // Started paused so that it is never heard above its volume; a track that plays for good was opened
-    // looping, any other plays once a pass of the playlist.
+    // Started paused so that it is never heard above its volume. A track that plays for good loops in the
+    // mixer without a gap; any other plays once a pass of the playlist.
     music.musicChannel = AudioPlay(entry.sound, true);
     ChannelSetVolume(music.musicChannel, MusicVolume);
+    ChannelSetMode(music.musicChannel, entry.plays == 0 ? SoundLoopForever : SoundLoopOff);
     ChannelSetPaused(music.musicChannel, false);
 }
 

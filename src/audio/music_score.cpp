@@ -220,8 +220,7 @@ bool LoadMusicScore(MusicScore& score, const char* folder, const char* file, boo
         entry = PlaylistEntry{};
         if (!JoinPath(entry.path, folder, track->Attribute("value"))) return false;
         entry.plays = ParseScoreInt(track->Attribute("plays"));
-        // A track that plays for good loops inside the mixer, without a gap.
-        entry.sound = OpenStream(opener, entry.path, entry.plays == 0 ? SoundLoopForever : SoundLoopOff);
+        entry.sound = OpenStream(opener, entry.path, SoundLoopOff);
         if (entry.sound < 0) return false;
         score.playlistCount += 1;
     }

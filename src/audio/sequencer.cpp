@@ -119,12 +119,14 @@ int32_t EffectNoteDelay(const MusicMoment& moment, const Effect& effect) {
     TactState state;
     if (!LocateTact(moment, state)) return 0;
     const float tactLength = state.tactLength > 0.0f ? state.tactLength : 0.0f;
-    if (!effect.melodic) {
-        if (state.repeat <= 0) return ToDelayMs(tactLength);
-        return ToDelayMs(tactLength / (static_cast<float>(state.repeat) * 8.0f));
-    }
+    // Eight notes a tact, times its repeat.
+    const float eighths =
+        state.repeat > 0 ? tactLength / (static_cast<float>(state.repeat) * 8.0f) : tactLength;
+    if (!effect.melodic) return ToDelayMs(eighths);
+    // A melodic effect that has not started a melody yet (only the other effect has played, or its
+    // chord has no melody) keeps the plain spacing.
     const Melody* melody = RunningMelody(effect);
-    if (melody == nullptr || melody->position >= melody->stepCount) return ToDelayMs(tactLength);
+    if (melody == nullptr || melody->position >= melody->stepCount) return ToDelayMs(eighths);
     const MelodyStep& step = melody->steps[melody->position];
     if (step.len <= 0) return ToDelayMs(tactLength);
     return ToDelayMs(tactLength / static_cast<float>(step.len) * static_cast<float>(melody->tact) * 0.5f);

@@ -44,7 +44,8 @@ bool ComputeTactState(const MusicMoment& moment, const Effect& effect, TactState
 int PickEffectNote(const MusicMoment& moment, Effect& effect, NoteRandom random);
 // ms before the next collision note: eight notes a tact times the tact's repeat for a random effect, the
 // step's share of the tact times the melody's tact / 2 for a melodic one. A step len or repeat of 0 or
-// below falls back to the whole tact; with no current tact there is nothing to wait for (0).
+// below falls back to the whole tact; a melodic effect without a running melody step spaces its notes as
+// a random one; with no current tact there is nothing to wait for (0).
 int32_t EffectNoteDelay(const MusicMoment& moment, const Effect& effect);
 // Moves the running melody on by a step; after its last step, or after a pause of more than twice the
 // note spacing once two steps have played, another melody of the same chord size takes over.

@@ -1,13 +1,19 @@
-// Music sequencer: tacts of timed and untimed tracks, note choice, note spacing, melodies, playlist order.
+// Music sequencer: tacts of timed and untimed tracks, note choice and spacing, melodies, the playlist.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "audio/music.h"
 #include "audio/sequencer.h"
+#include "audio/sound_hooks.h"
+#include "platform/audio_device.h"
+#include "unit/audio_test_support.h"
 
 namespace {
 
@@ -240,6 +246,8 @@ TEST_F(AudioSequencer, NoteSpacing) {
     Effect& melodic = AddEffect("music/collision2", true);
     AddChord(melodic, "C", 2);
     AddMelody(melodic, 2, 3, {{4, 0}, {6, 1}});
+    // Before its first note a melodic effect has no step to go by: eight notes a tact, as a random one.
+    EXPECT_EQ(EffectNoteDelay(moment, melodic), 125);
     PickEffectNote(moment, melodic, ScriptedRandom);
     EXPECT_EQ(EffectNoteDelay(moment, melodic), 750);  // 2000 / 4 * 3 * 0.5
     AdvanceMelody(moment, melodic, 10, ScriptedRandom);
@@ -290,7 +298,7 @@ TEST_F(AudioSequencer, ScoresBreakingTheirOwnRulesSkipTheNote) {
     EXPECT_EQ(PickEffectNote(inD, effect, StuckRandom), -1);
     EXPECT_EQ(PickEffectNote(inD, effect, StuckRandom), -1);
     EXPECT_EQ(RunningMelody(effect), nullptr);
-    EXPECT_EQ(EffectNoteDelay(inD, effect), 2000);
+    EXPECT_EQ(EffectNoteDelay(inD, effect), 250);  // eight notes a tact without a melody
     AdvanceMelody(inD, effect, 30, StuckRandom);
 
     // A melody without steps: silence, and the melody moves on without dividing by its size.
@@ -299,7 +307,7 @@ TEST_F(AudioSequencer, ScoresBreakingTheirOwnRulesSkipTheNote) {
     AddMelody(bare, 1, 1, {});
     EXPECT_EQ(PickEffectNote(inC, bare, StuckRandom), SoundOf("C", 0));
     EXPECT_EQ(PickEffectNote(inC, bare, StuckRandom), -1);
-    EXPECT_EQ(EffectNoteDelay(inC, bare), 2000);
+    EXPECT_EQ(EffectNoteDelay(inC, bare), 250);
     AdvanceMelody(inC, bare, 40, StuckRandom);
     EXPECT_EQ(bare.melodies[0][0].position, 0u);
 }
@@ -331,3 +339,97 @@ TEST_F(AudioSequencer, PlaylistCyclesAndHoldsALoopingTrack) {
 }
 
 }  // namespace
+
+// The playlist and the collision notes on the real mixer, headless, with short tracks made on the spot.
+class AudioMusicPlaylist : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        ASSERT_TRUE(AudioOpen(true, ""));
+        ASSERT_FALSE(folder.path.empty());
+        std::filesystem::create_directories(folder.path / "music" / "notes");
+        std::filesystem::create_directories(folder.path / "data");
+        for (const char* track : {"music/a.wav", "music/b.wav"}) {
+            ASSERT_TRUE(audio_test::WriteLevel(folder / track, 0.1f, MixerSampleRate / 5));  // 200 ms
+        }
+        ASSERT_TRUE(audio_test::WriteLevel(folder / "music/notes/n.wav", 0.2f, MixerSampleRate / 20));
+        // The game names its effects "music/collision": the score is read from "music/" in the game folder.
+        saved = std::filesystem::current_path();
+        std::filesystem::current_path(folder.path);
+    }
+    void TearDown() override {
+        StopMusic();
+        LoadMusicScore("/nonexistent/", "none.xml", false);  // leaves no score behind for other tests
+        AudioClose();
+        std::filesystem::current_path(saved);
+    }
+    bool Load(const std::string& text, bool holiday = false) {
+        std::ofstream(folder / "music/music.xml") << text;
+        return LoadMusicScore("music/", "music.xml", holiday);
+    }
+    // Runs the frames of `ms` milliseconds and returns the track index after each frame.
+    std::vector<uint32_t> Run(int ms) {
+        std::vector<uint32_t> tracks;
+        for (int t = 0; t < ms; t += 15) {
+            AudioUpdate(15);
+            UpdateMusic();
+            tracks.push_back(MusicTrackIndex());
+        }
+        return tracks;
+    }
+
+    audio_test::TempFolder folder;
+    std::filesystem::path saved;
+};
+
+TEST_F(AudioMusicPlaylist, TracksFollowEachOtherAndWrap) {
+    ASSERT_TRUE(Load(R"(<m><playlist><track value="a.wav" plays="1"/><track value="b.wav" plays="1"/>
+        </playlist></m>)"));
+    StartMusic();
+    EXPECT_NE(MusicChannel(), 0u);
+    std::vector<uint32_t> tracks = Run(1000);
+    std::vector<uint32_t> order;
+    for (uint32_t track : tracks)
+        if (order.empty() || order.back() != track) order.push_back(track);
+    ASSERT_GE(order.size(), 4u);
+    EXPECT_EQ(order[0], 0u);
+    EXPECT_EQ(order[1], 1u);
+    EXPECT_EQ(order[2], 0u);
+    EXPECT_EQ(order[3], 1u);
+}
+
+TEST_F(AudioMusicPlaylist, TrackWithoutPlaysHoldsThePlaylist) {
+    ASSERT_TRUE(Load(R"(<m><playlist><track value="a.wav" plays="1"/><track value="b.wav" plays="0"/>
+        </playlist></m>)"));
+    StartMusic();
+    std::vector<uint32_t> tracks = Run(1500);
+    EXPECT_EQ(tracks.back(), 1u);
+    EXPECT_TRUE(ChannelIsPlaying(MusicChannel()));
+    StopMusic();
+    EXPECT_EQ(MusicChannel(), 0u);
+}
+
+TEST_F(AudioMusicPlaylist, FailedHolidaySongIsPassedOver) {
+    std::ofstream(folder / "data/ukazatel2.tga") << "<h/>";
+    ASSERT_TRUE(Load(R"(<m><playlist><track value="a.wav" plays="1"/></playlist></m>)", true));
+    StartMusic();
+    EXPECT_EQ(MusicTrackIndex(), 1u);
+    std::vector<uint32_t> tracks = Run(600);
+    for (uint32_t track : tracks) EXPECT_EQ(track, 1u);
+}
+
+TEST_F(AudioMusicPlaylist, CollisionNotesPlayTheSoundingChord) {
+    ASSERT_TRUE(Load(R"(<m><playlist><track value="a.wav" plays="0"/></playlist>
+        <track value="a.wav"><tact chord="C"/></track>
+        <effect value="collision" melodic="0"><note value="n" sample="notes/n.wav"/>
+          <chord value="C" note="n"/></effect></m>)"));
+    const uint32_t before = CollisionNotesStarted();
+    PlayCollisionNote(CollisionEffect, 0.5f, 0.2f);  // the playlist has not started: no chord yet
+    EXPECT_EQ(CollisionNotesStarted(), before);
+    StartMusic();
+    Run(30);
+    PlayCollisionNote(CollisionEffect, 0.5f, 0.2f);
+    EXPECT_EQ(CollisionNotesStarted(), before + 1);
+    EXPECT_EQ(EffectNoteDelay(CollisionEffect), 25);  // a 200 ms tact, eight notes
+    PlayCollisionNote(CollisionEffect2, 0.5f, 0.2f);  // an effect the score does not have
+    EXPECT_EQ(CollisionNotesStarted(), before + 1);
+}
