@@ -210,6 +210,8 @@ void FreezeAtom(PhysicsWorld& w, int index) {
     a.markTime = 0;
     a.colour = NoColour;
     a.snapping = 1;
+    // Whole ice from the first frame on its way into the grid (the grid sets it again when it locks).
+    a.hitsLeft = A_DEAD_HITS;
     const uint16_t id = static_cast<uint16_t>(index);
     for (Link& l : w.links) {
         if (l.flags & FreeSlot) continue;

@@ -126,9 +126,11 @@ TEST_F(RulesCubes, TouchesOfEarlierPassesDoNotAddUp) {
 TEST_F(RulesCubes, ThePlayersPiecePassesMarksOnAndTakesThemUpWithAFreshTime) {
     int pile = Block(100, 200, 5);
     int piece = Block(123, 200, 5);
+    Detail({piece});
+    CubesContactHook(*w, pile, piece);
+    EXPECT_EQ(w->atoms[pile].marked + w->atoms[piece].marked, 0) << "no mark to pass on";
     w->atoms[pile].marked = 1;
     w->atoms[pile].markTime = 1500;
-    Detail({piece});
     CubesContactHook(*w, pile, piece);
     EXPECT_EQ(w->atoms[piece].marked, 1);
     EXPECT_EQ(w->atoms[piece].markTime, 0);
@@ -259,6 +261,7 @@ TEST_F(RulesCubes, RestingBlocksFreezeIntoGreyBlocksWithoutLinksAndLockIntoTheGr
     Pass();
     EXPECT_TRUE(Frozen(a));
     EXPECT_EQ(w->atoms[a].marked, 0);
+    EXPECT_EQ(w->atoms[a].hitsLeft, A_DEAD_HITS) << "drawn as whole ice before it locks";
     EXPECT_FALSE(LinkInUse(*w, link));
     EXPECT_FALSE(LinkInUse(*w, brace));
     EXPECT_TRUE(LinkInUse(*w, other));
