@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "audio/music.h"
 #include "physics/world.h"
 #include "platform/clock.h"
 #include "render/messages.h"
@@ -124,6 +125,8 @@ void WriteReport() {
     std::fprintf(file, "level=%d\nmistakes_allowed=%d\nmoves=%d\n", game.level, game.mistakesAllowed, game.moves);
     WriteWorldReport(file, world);
     std::fprintf(file, "player_place=%d\n", recordsScreenState.playerPlace);
+    std::fprintf(file, "music_track=%u\ncollision_notes=%u\n", static_cast<unsigned>(MusicTrackIndex()),
+                 static_cast<unsigned>(CollisionNotesStarted()));
     std::fprintf(file, "frame_work_us_p50=%u\n", Percentile(sorted, count, 50));
     std::fprintf(file, "frame_work_us_p99=%u\n", Percentile(sorted, count, 99));
     std::fprintf(file, "loading_frame_ms=%llu\n", static_cast<unsigned long long>(report.loadingFrameUs / 1000));
