@@ -45,7 +45,8 @@ void BM_MixOneBuffer64Channels(benchmark::State& state) {
         ChannelSetPan(c, -1.0f + 2.0f * static_cast<float>(i) / MixerChannelCount);
     }
     for (const char* name : {"music1.wav", "music2.wav"}) {
-        const ChannelHandle c = AudioPlay(AudioLoadStream(WriteTone(folder, name, 2).c_str(), SoundLoopForever), false);
+        const ChannelHandle c =
+            AudioPlay(AudioLoadStream(WriteTone(folder, name, 2).c_str(), SoundLoopForever), false);
         ChannelSetVolume(c, 0.7f);
     }
     std::vector<float> out(1024 * 2);
@@ -56,6 +57,9 @@ void BM_MixOneBuffer64Channels(benchmark::State& state) {
     AudioClose();
     std::filesystem::remove_all(folder);
 }
-BENCHMARK(BM_MixOneBuffer64Channels)->Unit(benchmark::kMicrosecond)->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(BM_MixOneBuffer64Channels)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace

@@ -27,9 +27,13 @@ bool CreateAudioSystem(bool headless, const char* audioOutPath) {
     return AudioOpen(headless, audioOutPath);
 }
 
-bool LoadMusicScore() { return LoadMusicScore("music/", "music.xml", holidayMusic); }
+bool LoadMusicScore() {
+    return LoadMusicScore("music/", "music.xml", holidayMusic);
+}
 
-void LoadSounds() { LoadSoundSet(); }
+void LoadSounds() {
+    LoadSoundSet();
+}
 
 void StartSplashJingle() {
     LoadJingle();

@@ -13,7 +13,7 @@ constexpr int LowBins = 33;  // bins 0..32 set the scale
 constexpr int BandBins[EqualizerBands] = {0, 2, 4, 5, 6, 8, 12, 16};
 
 struct Equalizer {
-    float left[SpectrumBins];   // then the mono average
+    float left[SpectrumBins];  // then the mono average
     float right[SpectrumBins];
 };
 

@@ -21,12 +21,20 @@ void PlayRemovalSound(int index, float volume, float pan) {
     ChannelSetPan(channel, pan);
 }
 
-void PlaySwapSound() { PlayNow(soundSet.sounds[SoundSwap]); }
-void PlayLevelUpSound() { PlayNow(soundSet.sounds[SoundLevelUp]); }
-void PlayLevelUpChime() { PlayWithVolume(soundSet.sounds[SoundChime], ChimeVolume); }
+void PlaySwapSound() {
+    PlayNow(soundSet.sounds[SoundSwap]);
+}
+void PlayLevelUpSound() {
+    PlayNow(soundSet.sounds[SoundLevelUp]);
+}
+void PlayLevelUpChime() {
+    PlayWithVolume(soundSet.sounds[SoundChime], ChimeVolume);
+}
 
 // A stale handle (the thrust ended and its channel went to another sound) counts as free.
-bool IsUpSoundBusy() { return soundSet.upChannel != 0 && ChannelIsPlaying(soundSet.upChannel); }
+bool IsUpSoundBusy() {
+    return soundSet.upChannel != 0 && ChannelIsPlaying(soundSet.upChannel);
+}
 
 void PlayUpSound() {
     const int sound = soundSet.sounds[SoundUp];
@@ -36,4 +44,6 @@ void PlayUpSound() {
     ChannelSetPaused(soundSet.upChannel, false);
 }
 
-void PlayLowBarSound() { PlayNow(soundSet.sounds[SoundTime]); }
+void PlayLowBarSound() {
+    PlayNow(soundSet.sounds[SoundTime]);
+}

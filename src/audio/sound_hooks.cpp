@@ -10,7 +10,9 @@ constexpr float WallVolume = 0.3f;
 }  // namespace
 
 // One wall knock at a time for the whole game: a knock while the last one still sounds is skipped.
-bool IsWallSoundBusy() { return soundSet.wallChannel != 0 && ChannelIsPlaying(soundSet.wallChannel); }
+bool IsWallSoundBusy() {
+    return soundSet.wallChannel != 0 && ChannelIsPlaying(soundSet.wallChannel);
+}
 
 void PlayWallSound(float pan) {
     const int sound = soundSet.sounds[SoundWall];
@@ -21,4 +23,6 @@ void PlayWallSound(float pan) {
     ChannelSetPaused(soundSet.wallChannel, false);
 }
 
-void PlayBlastSound() { PlayNow(soundSet.sounds[SoundBlast]); }
+void PlayBlastSound() {
+    PlayNow(soundSet.sounds[SoundBlast]);
+}

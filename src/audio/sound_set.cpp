@@ -2,10 +2,11 @@
 #include "audio/sound_set.h"
 
 const char* const SoundFiles[SoundSetCount] = {
-    "sounds/level_up.wav",     "sounds/remove1.wav",      "sounds/remove2.wav",      "sounds/remove3.wav",
-    "sounds/remove_lite_1.wav", "sounds/remove_lite_2.wav", "sounds/remove_lite_3.wav", "sounds/bass1short.wav",
-    "sounds/up1.wav",          "sounds/up2.wav",          "sounds/time.wav",         "sounds/snd1.wav",
-    "sounds/bigBlock1.wav",    "sounds/noncadenza.wav",
+    "sounds/level_up.wav",      "sounds/remove1.wav",       "sounds/remove2.wav",
+    "sounds/remove3.wav",       "sounds/remove_lite_1.wav", "sounds/remove_lite_2.wav",
+    "sounds/remove_lite_3.wav", "sounds/bass1short.wav",    "sounds/up1.wav",
+    "sounds/up2.wav",           "sounds/time.wav",          "sounds/snd1.wav",
+    "sounds/bigBlock1.wav",     "sounds/noncadenza.wav",
 };
 
 SoundSet soundSet = {{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, 0, 0, 0};
@@ -27,7 +28,9 @@ void LoadSoundSet() {
     for (int i = 0; i < SoundJingle; ++i) soundSet.sounds[i] = AudioLoadSample(SoundFiles[i], 0);
 }
 
-void LoadJingle() { soundSet.sounds[SoundJingle] = AudioLoadSample(SoundFiles[SoundJingle], 0); }
+void LoadJingle() {
+    soundSet.sounds[SoundJingle] = AudioLoadSample(SoundFiles[SoundJingle], 0);
+}
 
 void PlayNow(int sound) {
     NoteSoundPlayed(sound);
@@ -42,9 +45,13 @@ ChannelHandle PlayWithVolume(int sound, float volume) {
     return channel;
 }
 
-float StereoPan(float x, float glassWidth) { return (2.0f * x / glassWidth - 1.0f) * 0.88f; }
+float StereoPan(float x, float glassWidth) {
+    return (2.0f * x / glassWidth - 1.0f) * 0.88f;
+}
 
-void SetSoundPlayedHook(SoundPlayedHook hook) { playedHook = hook; }
+void SetSoundPlayedHook(SoundPlayedHook hook) {
+    playedHook = hook;
+}
 
 void NoteSoundPlayed(int sound) {
     if (playedHook != nullptr) playedHook(sound);

@@ -25,7 +25,7 @@ enum SoundId {
 extern const char* const SoundFiles[SoundSetCount];
 
 struct SoundSet {
-    int sounds[SoundSetCount];  // mixer sound ids, -1 when missing
+    int sounds[SoundSetCount];    // mixer sound ids, -1 when missing
     ChannelHandle wallChannel;    // the one wall-knock channel, shared by every atom
     ChannelHandle upChannel;      // the Up button's thrust, reused for every press
     ChannelHandle jingleChannel;  // the splash jingle

@@ -21,7 +21,8 @@ namespace {
 constexpr int WavRingFrames = 1 << 18;  // 5.9 s of the final mix waiting for the worker to write it
 constexpr uint64_t WavRingMask = WavRingFrames - 1;
 constexpr int NullOutputPeriodMs = 10;
-constexpr uint64_t NullCatchUpLimit = MixerSampleRate;  // frames; longer stalls (a suspended machine) are skipped
+constexpr uint64_t NullCatchUpLimit =
+    MixerSampleRate;  // frames; longer stalls (a suspended machine) are skipped
 constexpr uint32_t GenerationMask = 0x00FFFFFF;
 constexpr uint64_t PrimeFrames = 8192;
 
@@ -441,7 +442,8 @@ int AudioLoadSample(const char* path, uint32_t mode) {
     s.streamIndex = -1;
     s.channels = channels;
     s.frames = at;
-    s.lengthMs = static_cast<uint32_t>(decoder->sourceFrames * 1000 / static_cast<uint64_t>(decoder->sourceRate));
+    s.lengthMs =
+        static_cast<uint32_t>(decoder->sourceFrames * 1000 / static_cast<uint64_t>(decoder->sourceRate));
     s.data = std::move(data);
     s.flags = 0;
     return slot;
@@ -475,7 +477,8 @@ int AudioLoadStream(const char* path, uint32_t mode) {
     s.streamIndex = streamIndex;
     s.channels = 2;
     s.frames = st.decoder.outFrames;
-    s.lengthMs = static_cast<uint32_t>(st.decoder.sourceFrames * 1000 / static_cast<uint64_t>(st.decoder.sourceRate));
+    s.lengthMs =
+        static_cast<uint32_t>(st.decoder.sourceFrames * 1000 / static_cast<uint64_t>(st.decoder.sourceRate));
     s.flags = 0;
     return slot;
 }
@@ -564,7 +567,8 @@ void ChannelSetPaused(ChannelHandle channel, bool paused) {
 
 void ChannelSetVolume(ChannelHandle channel, float volume) {
     std::lock_guard<std::mutex> hold(mixer.lock);
-    if (Channel* c = Resolve(channel)) c->volume = std::isfinite(volume) ? std::clamp(volume, 0.0f, 1.0f) : 0.0f;
+    if (Channel* c = Resolve(channel))
+        c->volume = std::isfinite(volume) ? std::clamp(volume, 0.0f, 1.0f) : 0.0f;
 }
 
 void ChannelSetPan(ChannelHandle channel, float pan) {

@@ -38,9 +38,9 @@ ChannelHandle AudioPlay(int sound, bool paused, ChannelHandle reuse = 0);
 bool ChannelIsPlaying(ChannelHandle channel);
 void ChannelStop(ChannelHandle channel);
 void ChannelSetPaused(ChannelHandle channel, bool paused);
-void ChannelSetVolume(ChannelHandle channel, float volume);      // 0..1
-void ChannelSetPan(ChannelHandle channel, float pan);            // -1 left .. +1 right
-void ChannelSetLoopCount(ChannelHandle channel, int loops);      // SoundLoopCount: extra repeats
+void ChannelSetVolume(ChannelHandle channel, float volume);  // 0..1
+void ChannelSetPan(ChannelHandle channel, float pan);        // -1 left .. +1 right
+void ChannelSetLoopCount(ChannelHandle channel, int loops);  // SoundLoopCount: extra repeats
 // Changes the loop mode of a playing channel (SoundLoopOff, SoundLoopCount, SoundLoopForever); a channel
 // starts with the mode its sound was loaded with (0 counts as SoundLoopOff) and no extra repeats.
 void ChannelSetMode(ChannelHandle channel, uint32_t mode);

@@ -48,14 +48,14 @@ int DecoderRead(Decoder& d, float* out, int frames);
 // mixer skips everything before that mark.
 struct StreamState {
     Decoder decoder;
-    std::mutex producer;  // the decoder and the write side belong to whoever holds it
-    std::unique_ptr<float[]> ring;  // StreamRingFrames stereo frames
+    std::mutex producer;                  // the decoder and the write side belong to whoever holds it
+    std::unique_ptr<float[]> ring;        // StreamRingFrames stereo frames
     std::atomic<uint64_t> writeCount{0};  // frames ever written
     std::atomic<uint64_t> readCount{0};   // frames ever consumed (mixer side)
     std::atomic<uint64_t> epochStart{0};  // writeCount when the served epoch began
     std::atomic<uint32_t> requestEpoch{0};
     std::atomic<uint32_t> servedEpoch{0};
-    uint32_t consumerEpoch = 0;  // mixer side: the epoch readCount follows
+    uint32_t consumerEpoch = 0;       // mixer side: the epoch readCount follows
     std::atomic<bool> active{false};  // a channel plays it: keep it filled
 };
 
@@ -64,10 +64,10 @@ struct SoundEntry {
     char path[SoundPathCapacity] = {};
     uint32_t mode = 0;
     bool stream = false;
-    int channels = 1;          // 1 or 2
-    uint64_t frames = 0;       // frames of one pass at 44100 Hz
+    int channels = 1;     // 1 or 2
+    uint64_t frames = 0;  // frames of one pass at 44100 Hz
     uint32_t lengthMs = 0;
-    std::vector<float> data;   // a sample's frames, decoded at load
+    std::vector<float> data;  // a sample's frames, decoded at load
     int streamIndex = -1;
 };
 
@@ -79,9 +79,9 @@ struct Channel {
     float volume = 1.0f;
     float pan = 0.0f;
     uint32_t mode = SoundLoopOff;
-    int loopsLeft = 0;       // extra passes still to play in SoundLoopCount mode
-    uint64_t position = 0;   // frames into the current pass
-    uint64_t startOrder = 0; // when it started, for stealing the oldest
+    int loopsLeft = 0;                      // extra passes still to play in SoundLoopCount mode
+    uint64_t position = 0;                  // frames into the current pass
+    uint64_t startOrder = 0;                // when it started, for stealing the oldest
     float history[HistoryFrames * 2] = {};  // latest output, interleaved stereo, oldest at historyPos
     int historyPos = 0;
 };

@@ -77,7 +77,9 @@ void FillStream(StreamState& s, uint64_t want) {
     }
 }
 
-void TopUpStreams(int frames) { FillActiveStreams(static_cast<uint64_t>(frames)); }
+void TopUpStreams(int frames) {
+    FillActiveStreams(static_cast<uint64_t>(frames));
+}
 
 void StartStreamWorker() {
     worker.stop = false;

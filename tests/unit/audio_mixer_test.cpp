@@ -40,8 +40,9 @@ class AudioMixer : public ::testing::Test {
 TEST_F(AudioMixer, LoadsWavAndFlacAndResamplesTo44100) {
     ASSERT_TRUE(WriteSound(folder / "ramp.wav", 22050, 1, 22050, [](int i, int) { return (i % 2) * 0.5f; }));
     // A FLAC file under a .wav name: the content decides the format.
-    ASSERT_TRUE(WriteSound(folder / "flac.wav", 44100, 2, 4410, [](int, int c) { return c ? 0.5f : 0.25f; },
-                           SF_FORMAT_FLAC | SF_FORMAT_PCM_16));
+    ASSERT_TRUE(WriteSound(
+        folder / "flac.wav", 44100, 2, 4410, [](int, int c) { return c ? 0.5f : 0.25f; },
+        SF_FORMAT_FLAC | SF_FORMAT_PCM_16));
     const int ramp = AudioLoadSample((folder / "ramp.wav").c_str(), 0);
     const int flac = AudioLoadSample((folder / "flac.wav").c_str(), 0);
     ASSERT_GE(ramp, 0);
@@ -105,7 +106,7 @@ TEST_F(AudioMixer, PausedChannelIsSilentKeepsItsPlaceAndPlaysOn) {
 }
 
 TEST_F(AudioMixer, LoopModesAndCounts) {
-    const int once = Level("once.wav", 0.5f, 4410);                         // 100 ms
+    const int once = Level("once.wav", 0.5f, 4410);                          // 100 ms
     const int forever = Level("forever.wav", 0.5f, 4410, SoundLoopForever);  // loaded looping
     const ChannelHandle a = AudioPlay(once, false);
     const ChannelHandle b = AudioPlay(forever, false);
@@ -235,9 +236,10 @@ TEST_F(AudioMixer, StreamPlaysLongerThanItsRingAndLoops) {
 TEST_F(AudioMixer, SpectrumFindsASineInItsBin) {
     // Bin 4 of a 1024-point FFT at 44100 Hz.
     const double frequency = 4.0 * 44100.0 / 1024.0;
-    ASSERT_TRUE(WriteSound(folder / "sine.wav", 44100, 1, 44100,
-                           [&](int i, int) { return 0.5f * static_cast<float>(std::sin(2 * M_PI * frequency * i / 44100.0)); },
-                           SF_FORMAT_WAV | SF_FORMAT_FLOAT));
+    ASSERT_TRUE(WriteSound(
+        folder / "sine.wav", 44100, 1, 44100,
+        [&](int i, int) { return 0.5f * static_cast<float>(std::sin(2 * M_PI * frequency * i / 44100.0)); },
+        SF_FORMAT_WAV | SF_FORMAT_FLOAT));
     const ChannelHandle channel = AudioPlay(AudioLoadSample((folder / "sine.wav").c_str(), 0), false);
     ChannelSetPan(channel, 1.0f);  // the left side fades out
     Mix(4096);
@@ -298,7 +300,8 @@ TEST(AudioNullOutput, TimeGoesOnWithoutASoundCard) {
     while (first < frames && data[first * 2] == 0.0f) ++first;
     ASSERT_GE(frames - first, 44100 * 13 / 10);
     int gaps = 0;
-    for (int i = first; i < first + 44100 * 13 / 10; ++i) gaps += std::fabs(data[i * 2] - 0.25f) > 1e-3f ? 1 : 0;
+    for (int i = first; i < first + 44100 * 13 / 10; ++i)
+        gaps += std::fabs(data[i * 2] - 0.25f) > 1e-3f ? 1 : 0;
     EXPECT_EQ(gaps, 0);
 }
 

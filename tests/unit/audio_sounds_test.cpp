@@ -27,7 +27,9 @@ using audio_test::TempFolder;
 using audio_test::WriteLevel;
 
 std::vector<std::string> played;
-void RecordPlayed(int sound) { played.push_back(AudioSoundPath(sound)); }
+void RecordPlayed(int sound) {
+    played.push_back(AudioSoundPath(sound));
+}
 
 // A game folder of our own whose sounds are 100 ms of a constant level each.
 class AudioSounds : public ::testing::Test {
@@ -91,10 +93,10 @@ TEST_F(AudioSounds, SevenRemovalsPlayTheSixSamplesInRotationAcrossBatches) {
     RemovalPass(game, *world, 16, false);
     due(100);
     RemovalPass(game, *world, 16, false);
-    const std::vector<std::string> expected = {
-        "sounds/remove1.wav",       "sounds/remove2.wav",       "sounds/remove3.wav",
-        "sounds/remove_lite_1.wav", "sounds/remove_lite_2.wav", "sounds/remove_lite_3.wav",
-        "sounds/remove1.wav",       "sounds/remove2.wav"};
+    const std::vector<std::string> expected = {"sounds/remove1.wav",       "sounds/remove2.wav",
+                                               "sounds/remove3.wav",       "sounds/remove_lite_1.wav",
+                                               "sounds/remove_lite_2.wav", "sounds/remove_lite_3.wav",
+                                               "sounds/remove1.wav",       "sounds/remove2.wav"};
     EXPECT_EQ(played, expected);
 }
 
@@ -180,7 +182,8 @@ TEST_F(AudioSounds, LevelUpChimeAndAmbienceAreQuiet) {
     StartAmbienceAndMusic();  // no score loaded here: the ambience alone
     out = Mix(8);
     EXPECT_NEAR(out[0], 0.5f * 0.13f, 1e-3f);
-    EXPECT_EQ(played, (std::vector<std::string>{"sounds/level_up.wav", "sounds/snd1.wav", "sounds/snd1.wav"}));
+    EXPECT_EQ(played,
+              (std::vector<std::string>{"sounds/level_up.wav", "sounds/snd1.wav", "sounds/snd1.wav"}));
 }
 
 TEST_F(AudioSounds, HeadlessSplashJingleKeepsInStepWithTheClock) {

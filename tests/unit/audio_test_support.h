@@ -49,7 +49,8 @@ inline bool WriteLevel(const std::string& path, float level, int frames, int rat
 }
 
 // Reads a whole sound file back as interleaved floats; frames and channels through the out parameters.
-inline std::vector<float> ReadSound(const std::string& path, int* frames, int* channels, int* rate = nullptr) {
+inline std::vector<float> ReadSound(const std::string& path, int* frames, int* channels,
+                                    int* rate = nullptr) {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     *frames = 0;
