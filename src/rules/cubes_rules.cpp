@@ -12,6 +12,7 @@
 #include "rules/game.h"
 #include "rules/keyboard_control.h"
 #include "rules/tuning.h"
+#include "shell/shell.h"
 
 CubesState cubes;
 
@@ -20,8 +21,6 @@ namespace {
 constexpr float RemovalSoundVolume = 0.33f;
 // The sweep line takes marked blocks strictly within this distance of it (px).
 constexpr float SweepReach = 12.0f;
-// A control frame longer than this (a pause, the first frame of a game) counts as this long (ms).
-constexpr uint64_t LongestControlFrameMs = 1000;
 
 // Points and floating-text kind of a batch of 3 .. 9 blocks.
 struct GroupRow {
@@ -160,14 +159,15 @@ void InstallCubesRules(PhysicsWorld& w) {
 }
 
 bool CubesControlFrame(GameState& g, PhysicsWorld& w) {
-    const uint64_t now = NowMs();
-    uint64_t frameMs = cubes.lastControlMs != 0 && now >= cubes.lastControlMs ? now - cubes.lastControlMs : 0;
-    frameMs = std::min(frameMs, LongestControlFrameMs);
-    cubes.lastControlMs = now;
+    return CubesControlFrameAt(g, w, Buttons(), NowMs(), frameClock.frameMs);
+}
 
-    const uint32_t buttons = Buttons();
-    KeyboardControlFrame(g, w, buttons, frameMs);
-    CreateDumpedPieces(g, w, now, (buttons & ButtonAction) != 0, DrawCubesColours);
+bool CubesControlFrameAt(GameState& g, PhysicsWorld& w, uint32_t buttons, uint64_t nowMs, uint64_t frameMs) {
+    // Once the game is over the glass is only watched while the cover fades in.
+    if (!g.gameOver) {
+        KeyboardControlFrame(g, w, buttons, frameMs);
+        CreateDumpedPieces(g, w, nowMs, (buttons & ButtonAction) != 0, DrawCubesColours);
+    }
     return VisionModeFrame(g, w);
 }
 

@@ -35,7 +35,6 @@ struct CubesState {
     float lastX[CubesColourCount] = {};  // px, glass position where the colour's last block vanished
     float lastY[CubesColourCount] = {};
     uint8_t colourActive[CubesColourCount] = {};  // the colour still had marked blocks in the last pass
-    uint64_t lastControlMs = 0;                   // ms clock of the last control frame; 0 = none yet
 };
 
 extern CubesState cubes;
@@ -45,6 +44,8 @@ void InstallCubesRules(PhysicsWorld& w);
 
 // Stages 4-6 of the game screen's frame; returns the sweepEnabled that StepWorld receives.
 bool CubesControlFrame(GameState& g, PhysicsWorld& w);
+// The same with this frame's game buttons, clock and frame time given (tests).
+bool CubesControlFrameAt(GameState& g, PhysicsWorld& w, uint32_t buttons, uint64_t nowMs, uint64_t frameMs);
 
 // The colours of a new piece: each block independently random mod n, n = A_AVAILABLE_COLORS held to
 // 3..9 (3 in the tutorial's free-play step); repeats are allowed.

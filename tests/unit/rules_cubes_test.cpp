@@ -387,6 +387,28 @@ TEST_F(RulesCubes, ThreeBlocksOnTheFloorVanishThroughThePhysicsStepAndScoreAsABa
     EXPECT_EQ(game.removals, 3);
 }
 
+TEST_F(RulesCubes, SpaceAddsPiecesOfTheCubesColoursAndTheArrowsPushThemUntilTheGameEnds) {
+    A_AVAILABLE_COLORS = 4;
+    uint64_t now = StartMs;
+    CubesControlFrameAt(game, *w, ButtonAction, now, FrameMs);
+    ASSERT_EQ(w->piecesSpawned, 1u);
+    ASSERT_GE(w->detailCount, 3);
+    for (int k = 0; k < w->detailCount; ++k) EXPECT_LT(w->atoms[w->detailAtoms[k]].colour, 4) << k;
+    CubesControlFrameAt(game, *w, ButtonAction, now += FrameMs, FrameMs);
+    EXPECT_EQ(w->piecesSpawned, 1u) << "at most one piece every 300 ms";
+
+    const int first = w->detailAtoms[0];
+    const float x = w->atoms[first].x;
+    CubesControlFrameAt(game, *w, ButtonLeft, now += FrameMs, FrameMs);
+    EXPECT_LT(w->atoms[first].x, x);
+
+    game.gameOver = true;
+    const float stopped = w->atoms[first].x;
+    CubesControlFrameAt(game, *w, ButtonAction | ButtonLeft, now += 1000, FrameMs);
+    EXPECT_EQ(w->piecesSpawned, 1u);
+    EXPECT_EQ(w->atoms[first].x, stopped);
+}
+
 TEST_F(RulesCubes, ColoursAreDrawnIndependentlyFromAtLeastThreeAndAtMostNine) {
     struct Case {
         int setting, step, colours;
