@@ -133,7 +133,7 @@ int CreateAtom(PhysicsWorld& w, float x, float y, uint8_t colour) {
 
     if (w.hooks.variant == VariantCubes) {
         // One bonus block at most per piece; a zero probability setting means no bonus blocks.
-        if (!w.specialTaken && A_BONUS_PROB != 0 && std::rand() % A_BONUS_PROB == 1) {
+        if (!w.specialTaken && A_BONUS_PROB > 0 && std::rand() % A_BONUS_PROB == 1) {
             a.special = 1;
             ++w.bonusCount;
             w.specialTaken = 1;

@@ -417,17 +417,20 @@ TEST_F(RulesCubes, ColoursAreDrawnIndependentlyFromAtLeastThreeAndAtMostNine) {
     }
 }
 
-TEST_F(RulesCubes, ABonusChanceOfZeroMeansNoBonusBlocks) {
-    A_BONUS_PROB = 0;
-    const uint8_t colours[4] = {0, 1, 2, 3};
-    for (int k = 0; k < 200; ++k) {
-        std::srand(static_cast<unsigned>(k));
-        CreatePiece(*w, 133, 100, PieceSquare, colours);
+TEST_F(RulesCubes, ABonusChanceOfZeroOrBelowMeansNoBonusBlocks) {
+    for (int chance : {0, -2}) {
+        A_BONUS_PROB = chance;
+        ResetWorld(*w);
+        const uint8_t colours[4] = {0, 1, 2, 3};
+        for (int k = 0; k < 200; ++k) {
+            std::srand(static_cast<unsigned>(k));
+            CreatePiece(*w, 133, 100, PieceSquare, colours);
+        }
+        int specials = 0;
+        for (const Atom& a : w->atoms) specials += (!(a.flags & FreeSlot) && a.special) ? 1 : 0;
+        EXPECT_EQ(specials, 0) << chance;
+        EXPECT_EQ(w->bonusCount, 0) << chance;
     }
-    int specials = 0;
-    for (const Atom& a : w->atoms) specials += (!(a.flags & FreeSlot) && a.special) ? 1 : 0;
-    EXPECT_EQ(specials, 0);
-    EXPECT_EQ(w->bonusCount, 0);
 }
 
 TEST_F(RulesCubes, DamagedTouchSlotsAndPieceEntriesAreIgnored) {
