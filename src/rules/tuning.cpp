@@ -3,7 +3,11 @@
 
 #include <tinyxml2.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -52,9 +56,63 @@ double ParseDouble(const char* text) {
     return result.ec == std::errc() ? value : 0.0;
 }
 
-const tinyxml2::XMLElement* LoadRoot(tinyxml2::XMLDocument& document) {
-    if (document.LoadFile(tuningFiles.settingsPath) != tinyxml2::XML_SUCCESS) return nullptr;
-    return document.RootElement();
+// The settings file is read again at every level up, in the middle of play. Reading it into fixed
+// buffers and parsing it only when its bytes changed keeps a level up from allocating memory while
+// still taking up any change of the file and failing when the file has gone.
+constexpr size_t SettingsBufferBytes = 256 * 1024;
+
+struct SettingsCache {
+    char bytes[SettingsBufferBytes];    // what the document was parsed from
+    size_t size = 0;
+    char scratch[SettingsBufferBytes];  // this reading of the file
+    bool parsed = false;
+    tinyxml2::XMLDocument document;
+};
+
+SettingsCache settingsCache;
+
+// Reads the whole file with plain system calls (no FILE buffer to allocate). False when it cannot be read
+// or does not fit.
+bool ReadSettingsBytes(const char* path, char* buffer, size_t capacity, size_t* size) {
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    size_t total = 0;
+    for (;;) {
+        if (total == capacity) {
+            close(fd);
+            return false;
+        }
+        ssize_t got = read(fd, buffer + total, capacity - total);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            close(fd);
+            return false;
+        }
+        if (got == 0) break;
+        total += static_cast<size_t>(got);
+    }
+    close(fd);
+    *size = total;
+    return true;
+}
+
+const tinyxml2::XMLElement* LoadRoot() {
+    SettingsCache& c = settingsCache;
+    size_t size = 0;
+    if (!ReadSettingsBytes(tuningFiles.settingsPath, c.scratch, sizeof c.scratch, &size)) {
+        // Too large for the buffers (or unreadable): the library reads it itself.
+        c.parsed = false;
+        c.size = 0;
+        if (c.document.LoadFile(tuningFiles.settingsPath) != tinyxml2::XML_SUCCESS) return nullptr;
+        return c.document.RootElement();
+    }
+    if (!c.parsed || size != c.size || std::memcmp(c.bytes, c.scratch, size) != 0) {
+        std::memcpy(c.bytes, c.scratch, size);
+        c.size = size;
+        c.parsed = c.document.Parse(c.bytes, size) == tinyxml2::XML_SUCCESS;
+        if (!c.parsed) c.size = 0;
+    }
+    return c.parsed ? c.document.RootElement() : nullptr;
 }
 
 // Floats are written as a default-formatted stream writes them: six significant digits, shortest form.
@@ -116,8 +174,7 @@ void ApplySettings(const tinyxml2::XMLElement* element, bool resetToDefault, boo
 }
 
 bool LoadBaseSettings() {
-    tinyxml2::XMLDocument document;
-    const tinyxml2::XMLElement* root = LoadRoot(document);
+    const tinyxml2::XMLElement* root = LoadRoot();
     if (root == nullptr) return false;
     bool gendata = ParseInt(root->Attribute("gendata")) != 0;
     ApplySettings(root, true, gendata);
@@ -125,8 +182,7 @@ bool LoadBaseSettings() {
 }
 
 bool LoadLevelSettings(int level) {
-    tinyxml2::XMLDocument document;
-    const tinyxml2::XMLElement* root = LoadRoot(document);
+    const tinyxml2::XMLElement* root = LoadRoot();
     if (root == nullptr) return false;
     for (const tinyxml2::XMLElement* child = root->FirstChildElement("level"); child != nullptr;
          child = child->NextSiblingElement("level")) {
