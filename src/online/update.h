@@ -2,12 +2,35 @@
 #pragma once
 #include <atomic>
 
-// Set by the update check when a newer version is offered; read by the start screen.
+namespace tinyxml2 {
+class XMLDocument;
+class XMLElement;
+}
+
+// True when a newer version is offered in this run. Only the main thread writes it, after the check
+// has handed over its result (or the wait for it gave up).
 extern std::atomic<bool> updateAvailable;
 
 // Deletes backup.bin, the previous program file kept by a self-update; a missing file is fine.
 void DeleteBackup();
-// Starts the update check worker.
+// Starts UpdateCheckWorker, which also sends the statistics. Without a service it does nothing.
 void StartUpdateCheck();
-// Waits at most timeoutMs for the worker; false on time-out.
+// Waits at most timeoutMs for the check and takes over its result; false on time-out (the check's
+// late result is then ignored and it never touches a local file again).
 bool WaitForUpdateCheck(unsigned timeoutMs);
+
+// The version text of the offered update ("0.0.0" when none).
+const char* OfferedVersion();
+// Y in the update dialogue: starts UpdateApplyWorker on the check's connection.
+void StartUpdateApply();
+// Polled each frame while "Downloading" shows: true once the apply step has ended, or has shown no
+// sign of life for 5 s and was given up. On a complete success the profile now names the new version.
+bool UpdateApplyEnded();
+// After UpdateApplyEnded: every file of the update was installed (and the profile saved).
+bool UpdateSucceeded();
+// After UpdateApplyEnded: the running program file was replaced, so the game must restart.
+bool ProgramReplaced();
+
+// The first top-level "update" element whose version is newer than installed; an element without a
+// valid version ends the search. Null when none is chosen.
+const tinyxml2::XMLElement* ChooseUpdate(const tinyxml2::XMLDocument& list, int installedVersion);

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "audio/music.h"
+#include "online/update.h"
 #include "physics/world.h"
 #include "platform/clock.h"
 #include "render/messages.h"
@@ -125,6 +126,7 @@ void WriteReport() {
     std::fprintf(file, "level=%d\nmistakes_allowed=%d\nmoves=%d\n", game.level, game.mistakesAllowed, game.moves);
     WriteWorldReport(file, world);
     std::fprintf(file, "player_place=%d\n", recordsScreenState.playerPlace);
+    std::fprintf(file, "update_available=%d\noffered_version=%s\n", updateAvailable ? 1 : 0, OfferedVersion());
     std::fprintf(file, "music_track=%u\ncollision_notes=%u\n", static_cast<unsigned>(MusicTrackIndex()),
                  static_cast<unsigned>(CollisionNotesStarted()));
     std::fprintf(file, "frame_work_us_p50=%u\n", Percentile(sorted, count, 50));

@@ -1,0 +1,71 @@
+// Local files of the online exchanges: temporary names, small reads, guarded renames, path checks.
+#include "online/online_files.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+#include "online/service.h"
+
+namespace {
+std::atomic<unsigned> temporaryCounter{0};
+}
+
+void TemporaryName(const char* target, char* text, std::size_t size) {
+    std::snprintf(text, size, "%s.part%d-%u", target, static_cast<int>(getpid()), temporaryCounter.fetch_add(1));
+}
+
+bool ReadSmallFile(const char* path, uint8_t* bytes, std::size_t capacity, std::size_t& got) {
+    got = 0;
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return false;
+    got = std::fread(bytes, 1, capacity, file);
+    std::fclose(file);
+    return true;
+}
+
+bool CommitFile(const char* temporary, const char* target, Exchange& exchange) {
+    std::lock_guard<std::mutex> lock(exchange.commitLock);
+    if (exchange.abandoned) {
+        std::remove(temporary);
+        return false;
+    }
+    if (std::rename(temporary, target) != 0) {
+        std::remove(temporary);
+        return false;
+    }
+    return true;
+}
+
+bool WriteFileThroughTemporary(const char* target, const uint8_t* bytes, std::size_t size, Exchange& exchange) {
+    char temporary[512];
+    TemporaryName(target, temporary, sizeof temporary);
+    FILE* file = std::fopen(temporary, "wb");
+    if (file == nullptr) return false;
+    bool written = std::fwrite(bytes, 1, size, file) == size;
+    written = std::fclose(file) == 0 && written;
+    if (!written) {
+        std::remove(temporary);
+        return false;
+    }
+    return CommitFile(temporary, target, exchange);
+}
+
+bool IsSafeUpdatePath(const char* path) {
+    if (path == nullptr || path[0] == 0 || path[0] == '/') return false;
+    const char* component = path;
+    for (const char* p = path;; ++p) {
+        char c = *p;
+        if (c == '\\' || c == ':' || (c > 0 && c < 0x20) || c == 0x7F) return false;
+        if (c == '/' || c == 0) {
+            std::size_t length = static_cast<std::size_t>(p - component);
+            if (length == 0) return false;
+            if (length == 1 && component[0] == '.') return false;
+            if (length == 2 && component[0] == '.' && component[1] == '.') return false;
+            if (c == 0) return true;
+            component = p + 1;
+        }
+    }
+}

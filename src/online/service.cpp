@@ -1,0 +1,118 @@
+// The connection to the online service: address checks, login, and the deadline of data transfers.
+#include "online/service.h"
+
+#include <ftplib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#ifndef PELORINA_SERVICE
+#define PELORINA_SERVICE ""
+#endif
+
+namespace {
+
+bool IsHostChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
+           c == '_';
+}
+
+// ftplib calls this every idle period and every few kilobytes of a data transfer; returning 0 fails it.
+int TransferTick(netbuf*, fsz_t transferred, void* argument) {
+    Exchange& exchange = *static_cast<Exchange*>(argument);
+    int64_t now = SteadyMs();
+    uint64_t bytes = static_cast<uint64_t>(transferred);
+    if (bytes != exchange.lastBytes.load()) {
+        exchange.lastBytes = bytes;
+        exchange.progressMs = now;
+    }
+    if (exchange.stop.load()) return 0;
+    int64_t deadline = exchange.deadlineMs.load();
+    if (deadline != 0 && now > deadline) return 0;
+    if (exchange.stallMs != 0 && now - exchange.progressMs.load() > exchange.stallMs) return 0;
+    return 1;
+}
+
+}  // namespace
+
+int64_t SteadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool ParseServiceAddress(const char* text, ServiceAddress& address) {
+    address = ServiceAddress{};
+    if (text == nullptr || text[0] == 0) return false;
+    const char* colon = std::strchr(text, ':');
+    std::size_t hostLength = colon != nullptr ? static_cast<std::size_t>(colon - text) : std::strlen(text);
+    if (hostLength == 0 || hostLength >= ServiceHostBytes) return false;
+    for (std::size_t i = 0; i < hostLength; ++i) {
+        if (!IsHostChar(text[i])) return false;
+    }
+    char first = text[0], last = text[hostLength - 1];
+    if (first == '.' || first == '-' || last == '.' || last == '-') return false;
+    int port = 21;
+    if (colon != nullptr) {
+        const char* digits = colon + 1;
+        std::size_t count = std::strlen(digits);
+        if (count == 0 || count > 5) return false;
+        port = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (digits[i] < '0' || digits[i] > '9') return false;
+            port = port * 10 + (digits[i] - '0');
+        }
+        if (port < 1 || port > 65535) return false;
+    }
+    std::memcpy(address.host, text, hostLength);
+    address.host[hostLength] = 0;
+    address.port = port;
+    std::snprintf(address.ftplibText, sizeof address.ftplibText, "%s:%d", address.host, port);
+    return true;
+}
+
+bool ConfiguredService(ServiceAddress& address) {
+    const char* fromEnvironment = std::getenv("PELORINA_SERVICE");
+    if (fromEnvironment != nullptr && fromEnvironment[0] != 0) return ParseServiceAddress(fromEnvironment, address);
+    return ParseServiceAddress(PELORINA_SERVICE, address);
+}
+
+bool OpenService(const ServiceAddress& address, const char* user, const char* password, Exchange& exchange,
+                 netbuf** connection) {
+    *connection = nullptr;
+    if (!FtpConnect(address.ftplibText, connection)) {
+        *connection = nullptr;
+        return false;
+    }
+    // A server that hung up during the login still lets FtpLogin succeed; only 230 means logged in.
+    if (!FtpLogin(user, password, *connection) || std::strncmp(FtpLastResponse(*connection), "230", 3) != 0) {
+        CloseService(connection);
+        return false;
+    }
+    exchange.progressMs = SteadyMs();
+    FtpCallbackOptions options{};
+    options.cbFunc = TransferTick;
+    options.cbArg = &exchange;
+    options.bytesXferred = 4096;
+    options.idleTime = 200;  // ms between ticks while no data arrives
+    FtpSetCallback(&options, *connection);
+    return true;
+}
+
+void CloseService(netbuf** connection) {
+    if (*connection == nullptr) return;
+    FtpQuit(*connection);
+    *connection = nullptr;
+}
+
+bool AwaitExchange(Exchange& exchange, int64_t untilMs) {
+    while (!exchange.finished.load() && SteadyMs() < untilMs) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    std::lock_guard<std::mutex> lock(exchange.commitLock);
+    exchange.abandoned = true;
+    exchange.stop = true;
+    return exchange.resultReady;
+}
