@@ -2,8 +2,10 @@
 #include "online/service.h"
 
 #include <ftplib.h>
+#include <sys/stat.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,11 +31,11 @@ int TransferTick(netbuf*, fsz_t transferred, void* argument) {
         exchange.lastBytes = bytes;
         exchange.progressMs = now;
     }
-    if (exchange.stop.load()) return 0;
     int64_t deadline = exchange.deadlineMs.load();
-    if (deadline != 0 && now > deadline) return 0;
-    if (exchange.stallMs != 0 && now - exchange.progressMs.load() > exchange.stallMs) return 0;
-    return 1;
+    bool cut = exchange.stop.load() || (deadline != 0 && now > deadline) ||
+               (exchange.stallMs != 0 && now - exchange.progressMs.load() > exchange.stallMs);
+    if (cut) exchange.aborted = true;
+    return cut ? 0 : 1;
 }
 
 }  // namespace
@@ -81,6 +83,10 @@ bool ConfiguredService(ServiceAddress& address) {
 
 bool OpenService(const ServiceAddress& address, const char* user, const char* password, Exchange& exchange,
                  netbuf** connection) {
+    // A server that hangs up makes the next write raise SIGPIPE, which would end the game; the write
+    // must fail instead.
+    static std::once_flag ignorePipe;
+    std::call_once(ignorePipe, [] { std::signal(SIGPIPE, SIG_IGN); });
     *connection = nullptr;
     if (!FtpConnect(address.ftplibText, connection)) {
         *connection = nullptr;
@@ -91,14 +97,31 @@ bool OpenService(const ServiceAddress& address, const char* user, const char* pa
         CloseService(connection);
         return false;
     }
+    WatchTransfers(exchange, *connection);
+    return true;
+}
+
+void WatchTransfers(Exchange& exchange, netbuf* connection) {
     exchange.progressMs = SteadyMs();
     FtpCallbackOptions options{};
     options.cbFunc = TransferTick;
     options.cbArg = &exchange;
     options.bytesXferred = 4096;
     options.idleTime = 200;  // ms between ticks while no data arrives
-    FtpSetCallback(&options, *connection);
-    return true;
+    FtpSetCallback(&options, connection);
+}
+
+bool DownloadWhole(netbuf* connection, const char* local, const char* remote, Exchange& exchange) {
+    if (exchange.stop.load()) return false;
+    unsigned int announced = 0;
+    bool known = FtpSize(remote, &announced, FTPLIB_IMAGE, connection) != 0;
+    exchange.aborted = false;
+    exchange.progressMs = SteadyMs();
+    // ftplib takes a cut data line for the end of the file; only the tick knows it was cut.
+    if (!FtpGet(local, remote, FTPLIB_IMAGE, connection) || exchange.aborted.load()) return false;
+    if (!known) return true;
+    struct stat got {};
+    return stat(local, &got) == 0 && static_cast<uint64_t>(got.st_size) == announced;
 }
 
 void CloseService(netbuf** connection) {

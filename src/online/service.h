@@ -41,6 +41,7 @@ struct Exchange {
     bool resultReady = false;             // under commitLock; results below are then complete
     std::atomic<bool> finished{false};    // the worker has published its result (or given up)
     std::atomic<bool> stop{false};        // data transfers fail at their next idle tick
+    std::atomic<bool> aborted{false};     // the last data transfer was cut by the tick
     std::atomic<int64_t> deadlineMs{0};   // steady ms after which transfers fail; 0 = none
     std::atomic<int64_t> progressMs{0};   // steady ms of the last sign of life of the transfer
     std::atomic<uint64_t> lastBytes{0};
@@ -52,6 +53,11 @@ struct Exchange {
 // exchange's deadline passes, its stall time runs out, or it is told to stop.
 bool OpenService(const ServiceAddress& address, const char* user, const char* password, Exchange& exchange,
                  netbuf** connection);
+// Makes the connection's data transfers answer to this exchange's deadline, stall time and stop.
+void WatchTransfers(Exchange& exchange, netbuf* connection);
+// Downloads remote into local and reports success only for a whole file: the transfer was not cut,
+// the server confirmed it, and the size matches what the server announced (when it announces one).
+bool DownloadWhole(netbuf* connection, const char* local, const char* remote, Exchange& exchange);
 // Ends the connection once; the handle is cleared.
 void CloseService(netbuf** connection);
 

@@ -149,7 +149,8 @@ bool SendStatistics(netbuf* connection, int installedVersion, const UtcTime& now
             int32_t counter = -1;
             char temporary[64];
             TemporaryName("users.bin", temporary, sizeof temporary);
-            if (FtpGet(temporary, "users.bin", FTPLIB_IMAGE, connection)) {
+            bool downloaded = DownloadWhole(connection, temporary, "users.bin", exchange);
+            if (downloaded) {
                 uint8_t users[8];
                 std::size_t usersGot = 0;
                 if (!ReadSmallFile(temporary, users, sizeof users, usersGot) || !ParseUsersFile(users, usersGot, counter)) {
@@ -157,6 +158,9 @@ bool SendStatistics(netbuf* connection, int installedVersion, const UtcTime& now
                 }
             }
             std::remove(temporary);
+            // Only a server that says the counter is not there starts it at 0. A transfer that broke
+            // off registers nobody: it would set the service's counter back to 0 and hand out ids twice.
+            if (!downloaded && std::strncmp(FtpLastResponse(connection), "550", 3) != 0) break;
             // A counter that cannot grow (damaged on the server) registers nobody this time.
             if (counter < -1 || counter == INT_MAX) break;
             record.userId = counter + 1;

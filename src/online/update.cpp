@@ -67,7 +67,7 @@ void UpdateCheckWorker(std::shared_ptr<CheckExchange> shared) {
         counted = SendStatistics(connection, e.installed, e.now, e, statistics);
         char temporary[64];
         TemporaryName("update.xml", temporary, sizeof temporary);
-        if (FtpChdir("updates.1.1", connection) && FtpGet(temporary, "update.xml", FTPLIB_IMAGE, connection) &&
+        if (FtpChdir("updates.1.1", connection) && DownloadWhole(connection, temporary, "update.xml", e) &&
             e.list.LoadFile(temporary) == tinyxml2::XML_SUCCESS) {
             chosen = ChooseUpdate(e.list, e.installed);
             CommitFile(temporary, "update.xml", e);
@@ -116,7 +116,7 @@ bool ApplyFile(ApplyExchange& e, netbuf* connection, const tinyxml2::XMLElement&
 
     char temporary[1200];
     TemporaryName(target.c_str(), temporary, sizeof temporary);
-    if (!FtpGet(temporary, path, FTPLIB_IMAGE, connection)) {
+    if (!DownloadWhole(connection, temporary, path, e)) {
         std::remove(temporary);
         return false;
     }
@@ -144,6 +144,7 @@ bool ApplyFile(ApplyExchange& e, netbuf* connection, const tinyxml2::XMLElement&
 void UpdateApplyWorker(std::shared_ptr<ApplyExchange> shared) {
     ApplyExchange& e = *shared;
     netbuf* connection = e.check->connection;
+    WatchTransfers(e, connection);  // the check's exchange is closed; transfers now answer to this one
     bool all = FtpChdir(e.offered, connection) != 0;
     if (all) {
         for (const tinyxml2::XMLElement* file = e.check->chosen->FirstChildElement("file"); file != nullptr;
@@ -249,3 +250,8 @@ bool UpdateApplyEnded() {
 bool UpdateSucceeded() { return state.succeeded; }
 
 bool ProgramReplaced() { return state.programReplaced; }
+
+const char* UpdateResultText() {
+    if (!state.applyEnded) return "none";
+    return state.succeeded ? "succeeded" : "failed";
+}

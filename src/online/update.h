@@ -31,6 +31,9 @@ bool UpdateSucceeded();
 // After UpdateApplyEnded: the running program file was replaced, so the game must restart.
 bool ProgramReplaced();
 
+// How the apply step ended, for the run report: "none" (not run or not ended), "succeeded", "failed".
+const char* UpdateResultText();
+
 // The first top-level "update" element whose version is newer than installed; an element without a
 // valid version ends the search. Null when none is chosen.
 const tinyxml2::XMLElement* ChooseUpdate(const tinyxml2::XMLDocument& list, int installedVersion);

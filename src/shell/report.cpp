@@ -127,6 +127,7 @@ void WriteReport() {
     WriteWorldReport(file, world);
     std::fprintf(file, "player_place=%d\n", recordsScreenState.playerPlace);
     std::fprintf(file, "update_available=%d\noffered_version=%s\n", updateAvailable ? 1 : 0, OfferedVersion());
+    std::fprintf(file, "update_result=%s\n", UpdateResultText());
     std::fprintf(file, "music_track=%u\ncollision_notes=%u\n", static_cast<unsigned>(MusicTrackIndex()),
                  static_cast<unsigned>(CollisionNotesStarted()));
     std::fprintf(file, "frame_work_us_p50=%u\n", Percentile(sorted, count, 50));
