@@ -14,21 +14,6 @@ ChainReport chainReport;
 constexpr float GlassScreenX = 96.0f;
 constexpr float GlassScreenY = -48.0f;
 
-uint32_t Neighbours(const Atom& a) {
-    return std::min<uint32_t>(a.neighbourCount, 2);
-}
-
-// The atom's neighbour other than `from`, or -1 at the end of the chain (or where the list is damaged).
-int NextAlong(const PhysicsWorld& w, int atom, int from) {
-    const Atom& a = w.atoms[atom];
-    for (uint32_t k = 0; k < Neighbours(a); ++k) {
-        const uint32_t n = a.neighbour[k];
-        if (n == NoNeighbour || !AtomInUse(w, n)) continue;
-        if (static_cast<int>(n) == from || static_cast<int>(n) == atom) continue;
-        return static_cast<int>(n);
-    }
-    return -1;
-}
 
 // Lists the chain that starts at end i: at most MaxChainListed atoms, stopping at the other end.
 int ListChain(const PhysicsWorld& w, int i, int (&chain)[MaxChainListed]) {
@@ -38,8 +23,8 @@ int ListChain(const PhysicsWorld& w, int i, int (&chain)[MaxChainListed]) {
     while (current >= 0 && length < MaxChainListed) {
         chain[length++] = current;
         // Past the start, an atom with one neighbour is the far end.
-        if (length > 1 && Neighbours(w.atoms[current]) < 2) break;
-        const int next = NextAlong(w, current, previous);
+        if (length > 1 && ChainNeighbours(w.atoms[current]) < 2) break;
+        const int next = NextAlongChain(w, current, previous);
         previous = current;
         current = next;
     }
@@ -76,6 +61,21 @@ void MarkChain(PhysicsWorld& w, const int* chain, int length) {
 }
 
 }  // namespace
+
+uint32_t ChainNeighbours(const Atom& a) {
+    return std::min<uint32_t>(a.neighbourCount, 2);
+}
+
+int NextAlongChain(const PhysicsWorld& w, int atom, int from) {
+    const Atom& a = w.atoms[atom];
+    for (uint32_t k = 0; k < ChainNeighbours(a); ++k) {
+        const uint32_t n = a.neighbour[k];
+        if (n == NoNeighbour || !AtomInUse(w, n)) continue;
+        if (static_cast<int>(n) == from || static_cast<int>(n) == atom) continue;
+        return static_cast<int>(n);
+    }
+    return -1;
+}
 
 const ChainReport& LastChainReport() {
     return chainReport;

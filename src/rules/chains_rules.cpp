@@ -30,21 +30,6 @@ void NoteTouch(Atom& a, int other) {
     }
 }
 
-uint32_t Neighbours(const Atom& a) {
-    return std::min<uint32_t>(a.neighbourCount, 2);
-}
-
-// The atom's neighbour other than `from`, or -1 at the end of the chain (or where the list is damaged).
-int NextAlong(const PhysicsWorld& w, int atom, int from) {
-    const Atom& a = w.atoms[atom];
-    for (uint32_t k = 0; k < Neighbours(a); ++k) {
-        const uint32_t n = a.neighbour[k];
-        if (n == NoNeighbour || !AtomInUse(w, n)) continue;
-        if (static_cast<int>(n) == from || static_cast<int>(n) == atom) continue;
-        return static_cast<int>(n);
-    }
-    return -1;
-}
 
 // The sweep line does not change how chains are found.
 void ChainsRulePass(PhysicsWorld& w, uint64_t frameMs, bool) {
@@ -81,7 +66,7 @@ bool SameChain(const PhysicsWorld& w, int a, int b) {
     int previous = -1;
     int current = a;
     for (int steps = 0; steps < MaxChainWalk; ++steps) {
-        const int next = NextAlong(w, current, previous);
+        const int next = NextAlongChain(w, current, previous);
         if (next < 0) return false;  // the far end of a's chain, and b was not on the way
         if (next == b) return true;
         previous = current;
@@ -101,8 +86,8 @@ bool TryConnect(PhysicsWorld& w, int a, int b) {
     NoteTouch(atomB, a);
 
     // At most two neighbours each, and never a ring: two ends join only across different chains.
-    const uint32_t ca = Neighbours(atomA);
-    const uint32_t cb = Neighbours(atomB);
+    const uint32_t ca = ChainNeighbours(atomA);
+    const uint32_t cb = ChainNeighbours(atomB);
     bool join = (ca == 0 && cb < 2) || (cb == 0 && ca < 2);
     if (!join && ca == 1 && cb == 1) join = !SameChain(w, a, b);
     if (!join) return false;
