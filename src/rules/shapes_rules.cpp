@@ -108,7 +108,34 @@ bool ShapesControlFrame(GameState& g, PhysicsWorld& w) {
     return sweepEnabled;
 }
 
-void TutorialPieceOverride(int, int*, uint8_t*) {}
+void TutorialPieceOverride(int tutorialStep, int pieceRequests, int* kind, uint8_t colours[4]) {
+    // The tutorial's pieces are fixed so that its pointers name the right blocks: the first two make the
+    // swap of blocks 3 and 0 complete both; the four of step 6 (counted down by the requests left) set up
+    // the failed swap of 2 and 5 and the three successful ones that follow.
+    struct FixedPiece {
+        int kind;
+        int count;
+        uint8_t colours[4];
+    };
+    FixedPiece piece{};
+    if (tutorialStep == 3) {
+        piece = {PieceCorner, 3, {0, 2, 2, 0}};
+    } else if (tutorialStep == 5) {
+        piece = {PieceBar, 3, {2, 0, 0, 0}};
+    } else if (tutorialStep == 6 && pieceRequests == 3) {
+        piece = {PieceCorner, 3, {0, 1, 2, 0}};
+    } else if (tutorialStep == 6 && pieceRequests == 2) {
+        piece = {PieceSquare, 4, {2, 0, 0, 1}};
+    } else if (tutorialStep == 6 && pieceRequests == 1) {
+        piece = {PieceCorner, 3, {1, 2, 0, 0}};
+    } else if (tutorialStep == 6 && pieceRequests == 0) {
+        piece = {PieceBar, 3, {2, 0, 0, 0}};
+    } else {
+        return;
+    }
+    *kind = piece.kind;
+    for (int i = 0; i < piece.count; ++i) colours[i] = piece.colours[i];
+}
 
 void DrawShapesPiece(int tutorialStep, int* kind, uint8_t colours[4]) {
     const int wanted = tutorialStep == TutorialThreeColourStep ? MinColours : A_AVAILABLE_COLORS;
@@ -176,6 +203,7 @@ void CreateShapesPieces(GameState& g, PhysicsWorld& w, uint64_t nowMs) {
     if (g.tutorialStep == 2) g.tutorialStep = 3;
     if (g.tutorialStep == 4) g.tutorialStep = 5;
     const bool special = g.specialsToCreate > 0;
+    const bool requested = g.pieceRequests > 0;
     if (g.pieceRequests > 0) --g.pieceRequests;
     if (g.specialsToCreate > 0) --g.specialsToCreate;
     if (g.pieceRequests == 0 && g.tutorialStep == 10) g.tutorialStep = 11;
@@ -184,7 +212,9 @@ void CreateShapesPieces(GameState& g, PhysicsWorld& w, uint64_t nowMs) {
     int kind = PieceCorner;
     uint8_t colours[4] = {0, 0, 0, 0};
     DrawShapesPiece(g.tutorialStep, &kind, colours);
-    TutorialPieceOverride(g.tutorialStep, &kind, colours);
+    TutorialPieceOverride(g.tutorialStep, g.pieceRequests, &kind, colours);
+    // The last of the tutorial's requested pieces moves its step on.
+    if (requested && g.pieceRequests == 0 && (g.tutorialStep == 6 || g.tutorialStep == 8)) g.tutorialStep += 1;
 
     // The first atom of the piece takes the special flag.
     w.pendingSpecial = special ? 1 : 0;

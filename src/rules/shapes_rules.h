@@ -44,8 +44,9 @@ bool ShapesControlFrame(GameState& g, PhysicsWorld& w);
 void CreateShapesPieces(GameState& g, PhysicsWorld& w, uint64_t nowMs);
 // Draws the colours and kind of a new piece: n colours available, A_R1 mixing.
 void DrawShapesPiece(int tutorialStep, int* kind, uint8_t colours[4]);
-// The fixed pieces of the tutorial steps 3, 5, 6 and 8 replace the drawn kind and colours here.
-void TutorialPieceOverride(int tutorialStep, int* kind, uint8_t colours[4]);
+// The fixed pieces of the tutorial steps 3, 5 and 6 replace the drawn kind and colours here; in step 6
+// pieceRequests (the requests left after this piece) tells the four pieces apart.
+void TutorialPieceOverride(int tutorialStep, int pieceRequests, int* kind, uint8_t colours[4]);
 
 // Stage 6: pointer target, double-click requests, grabbing, the swap preview and the release.
 void ShapesMouseFrame(GameState& g, PhysicsWorld& w, const InputState& in);

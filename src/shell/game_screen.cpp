@@ -1,6 +1,7 @@
 // The game screen: its stages in order, from the background to the game-over cover.
 #include <algorithm>
 
+#include "guide/tutorial.h"
 #include "input/input.h"
 #include "physics/step.h"
 #include "physics/world.h"
@@ -77,6 +78,9 @@ void GameScreenFrame() {
     ClampScore(world);
     DrawGameHud(world, game, variant->index, frameMs);
     DrawLevelDisplays(world, game, frameMs);
+
+    // 10. The tutorial, while it runs.
+    if (game.tutorialStep > 0) TutorialTick(game, world, variant->index, frameMs);
 
     // 11. The game-over cover.
     if (game.gameOver) GameOverCover();

@@ -40,6 +40,7 @@ const char* ScreenName(Screen screen) {
         case Screen::Start: return "start";
         case Screen::Game: return "game";
         case Screen::Records: return "records";
+        case Screen::Donate: return "donate";
     }
     return "loading";
 }
@@ -68,6 +69,13 @@ void WriteWorldReport(FILE* file, const PhysicsWorld& w) {
     std::fprintf(file, "atoms_min_x=%.2f\natoms_max_x=%.2f\natoms_min_y=%.2f\natoms_max_y=%.2f\n",
                  static_cast<double>(minX), static_cast<double>(maxX), static_cast<double>(minY),
                  static_cast<double>(maxY));
+    // The first blocks by slot, for scripts that must point the mouse at a given block (glass coordinates).
+    for (int i = 0; i < 16; ++i) {
+        if (!AtomInUse(w, i)) continue;
+        std::fprintf(file, "atom_%d_x=%.2f\natom_%d_y=%.2f\natom_%d_colour=%d\n", i,
+                     static_cast<double>(w.atoms[i].x), i, static_cast<double>(w.atoms[i].y), i,
+                     static_cast<int>(w.atoms[i].colour));
+    }
     std::fprintf(file, "score=%d\nbar_energy=%.4f\nprogress=%.4f\n", w.score, static_cast<double>(w.barEnergy),
                  static_cast<double>(w.progress));
 }
@@ -124,6 +132,8 @@ void WriteReport() {
     std::fprintf(file, "game_over=%d\n", game.gameOver ? 1 : 0);
     std::fprintf(file, "game_won=%d\n", game.gameWon ? 1 : 0);
     std::fprintf(file, "level=%d\nmistakes_allowed=%d\nmoves=%d\n", game.level, game.mistakesAllowed, game.moves);
+    std::fprintf(file, "shapes_on_board=%d\npiece_requests=%d\n", game.shapesOnBoard, game.pieceRequests);
+    std::fprintf(file, "grabbed_atom=%d\nswap_target=%d\n", world.grabbedAtom, world.swapTarget);
     WriteWorldReport(file, world);
     std::fprintf(file, "player_place=%d\n", recordsScreenState.playerPlace);
     std::fprintf(file, "update_available=%d\noffered_version=%s\n", updateAvailable ? 1 : 0, OfferedVersion());

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "audio/audio_system.h"
+#include "guide/donate.h"
 #include "guide/greetings.h"
 #include "input/input.h"
 #include "online/update.h"
@@ -141,6 +142,7 @@ void RenderFrame() {
             LeaveFullScreen();
         } else {
             PostQuitMessage();
+            flow.quitByEscape = true;
         }
     }
     flow.escapeWasDown = escapeDown;
@@ -228,7 +230,9 @@ void RunGame() {
         RenderFrame();
         if (flow.criticalError >= 0) {
             CriticalError(flow.criticalError);
-            break;
+            return;
         }
     }
+    // Leaving with Escape after having played ends with the donate screen; a closed window ends at once.
+    if (flow.quitByEscape && game.tutorialStep != 0) RunDonateScreen();
 }

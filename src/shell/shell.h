@@ -24,7 +24,7 @@ struct FrameClock {
     uint64_t frames = 0;       // frames drawn
 };
 
-enum class Screen : uint8_t { Loading, Splash, Start, Game, Records };
+enum class Screen : uint8_t { Loading, Splash, Start, Game, Records, Donate };
 
 // The flow between the screens.
 struct ScreenFlow {
@@ -39,6 +39,7 @@ struct ScreenFlow {
     bool enteringRecords = false;
     bool escapeWasDown = false;
     bool quitReceived = false;  // the quit message was taken
+    bool quitByEscape = false;  // the player posted it with Escape (not a closed window or a lost device)
     int criticalError = -1;     // a critical error (02, 03) that ends the game at the end of this frame
     Screen screen = Screen::Loading;
 };
