@@ -28,6 +28,8 @@ void GenerateDigits();
 void GenerateBars();
 void GenerateRecords();
 void GenerateLevelBanner();
+// The donate screens with their mascots, in English and Russian.
+void GenerateDonateScreens();
 // Sound and music: the effect sounds, the music tracks with their score and collision notes, the holiday
 // carol, the donate-screen songs; then a check that every sound file was written.
 void GenerateEffectSounds();

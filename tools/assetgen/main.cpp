@@ -29,6 +29,7 @@ void (*const kGenerators[])() = {
     GenerateBars,
     GenerateRecords,
     GenerateLevelBanner,
+    GenerateDonateScreens,
     GenerateEffectSounds,
     GenerateMusic,
     GenerateAudioSummary,
