@@ -47,6 +47,10 @@ int QueueTutorialLines(const TutorialLine* lines, int count, uint64_t frameMs, i
         AddMessage(50, lines[i].holdMs, MessageFont, TextLeft, TextTop, TextRight, TextBottom, White, "%s",
                    TutorialText(lines[i]));
     }
+    if (tutorial.restorePosition >= 0) {
+        SetMessage(tutorial.restorePosition);
+        tutorial.restorePosition = -1;
+    }
     DrawSprite(images.messageBar, BarX, BarY, BarWidth, BarHeight, true);
     return DrawMessages(frameMs) - 1;
 }
@@ -86,7 +90,9 @@ void EndTutorial(TutorialState& t, GameState& g, PhysicsWorld& w) {
     g.bestStreak = 0;
     g.removals = 0;
     g.pieceRequests = 0;
+    // Back to the start of an empty sequence: the script is no longer queued.
     SetMessage(0);
+    BeginMessages();
     w.grabbedAtom = -1;
     w.swapTarget = -1;
     g.shapesOnBoard = 0;
@@ -94,9 +100,17 @@ void EndTutorial(TutorialState& t, GameState& g, PhysicsWorld& w) {
 
 void TutorialTick(GameState& g, PhysicsWorld& w, int variantIndex, uint64_t frameMs) {
     if (g.tutorialStep <= 0) return;
+    // A level up in the middle of the tutorial has the message box for its display; the script waits.
+    if (g.levelUpActive || g.levelCompleteShown) {
+        if (!tutorial.paused) tutorial.restorePosition = tutorial.position;
+        tutorial.paused = true;
+        return;
+    }
+    tutorial.paused = false;
     switch (variantIndex) {
         case VariantShapes: ShapesTutorialFrame(tutorial, g, w, frameMs); break;
         case VariantChains: ChainsTutorialFrame(tutorial, g, w, frameMs); break;
         default: CubesTutorialFrame(tutorial, g, w, frameMs); break;
     }
+    tutorial.position = messageSequence.currentMessage;
 }

@@ -21,6 +21,11 @@ struct TutorialState {
     uint32_t blinkMs[ShapesTutorialMessages] = {};  // per message, the bobbing clock of its pointers
     bool extraPiecesPending = true;   // shapes: the four extra pieces of message 19 not yet asked for
     bool levelUpSounded = false;      // the ending's level-up sound has played in this run
+    // A level display borrows the message sequence (and leaves it at the start); the script pauses
+    // meanwhile and then goes on where it was.
+    int position = 0;             // the script's message after its last frame
+    bool paused = false;          // a level display is showing
+    int restorePosition = -1;     // the message to go back to at the next queuing; -1: none
 };
 
 extern TutorialState tutorial;

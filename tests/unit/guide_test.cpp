@@ -16,6 +16,8 @@
 #include "rules/pieces.h"
 #include "rules/shapes_rules.h"
 #include "rules/tuning.h"
+#include "input/input.h"
+#include "render/messages.h"
 
 namespace {
 
@@ -219,6 +221,74 @@ TEST(GuideTutorialEnding, NewGameValuesAtTheSameLevelAndTheSoundOnlyOnce) {
     EXPECT_EQ(w->grabbedAtom, -1);
     EXPECT_FALSE(AtomInUse(*w, 0));
     EXPECT_TRUE(t.levelUpSounded);
+}
+
+// The keyboard scripts frame by frame, without a window: the sequence is typed but not drawn.
+class GuideKeyboardScripts : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        ResetTuningToDefaults();
+        w = std::make_unique<PhysicsWorld>();
+        ResetWorld(*w);
+        g = GameState{};
+        saved = messageSequence.drawText;
+        messageSequence.drawText = false;
+        BeginMessages();
+        SetMessage(0);
+        input.buttons = 0;
+    }
+    void TearDown() override {
+        messageSequence.drawText = saved;
+        input.buttons = 0;
+        BeginMessages();
+        SetMessage(0);
+    }
+    // Runs a frame at message m (the script jumps there first) and returns the current message after it.
+    int FrameAt(int m, int (*frame)(TutorialState&, GameState&, PhysicsWorld&, uint64_t)) {
+        frame(t, g, *w, 0);
+        SetMessage(m);
+        frame(t, g, *w, 16);
+        return messageSequence.currentMessage;
+    }
+    std::unique_ptr<PhysicsWorld> w;
+    GameState g;
+    TutorialState t;
+    bool saved = true;
+};
+
+TEST_F(GuideKeyboardScripts, CubesWaitsForAScoreAboveSixThousand) {
+    g.tutorialStep = 12;
+    w->score = 6000;
+    EXPECT_EQ(FrameAt(8, CubesTutorialFrame), 8);
+    EXPECT_STREQ(CurrentMessageText(), "Hold on space!!!");
+    w->score = 6001;
+    CubesTutorialFrame(t, g, *w, 16);
+    CubesTutorialFrame(t, g, *w, 16);
+    EXPECT_EQ(messageSequence.currentMessage, 9);
+}
+
+TEST_F(GuideKeyboardScripts, ChainsSpaceAloneDoesNotPassTheSteeringMessage) {
+    g.tutorialStep = 3;
+    input.buttons = ButtonAction;
+    EXPECT_EQ(FrameAt(4, ChainsTutorialFrame), 4);
+    input.buttons = ButtonAction | ButtonAlt;
+    ChainsTutorialFrame(t, g, *w, 16);
+    ChainsTutorialFrame(t, g, *w, 16);
+    EXPECT_EQ(messageSequence.currentMessage, 5);
+}
+
+TEST_F(GuideKeyboardScripts, ChainsAsksForOneBarAndWaitsForAChainOfThree) {
+    g.tutorialStep = 3;
+    EXPECT_EQ(FrameAt(7, ChainsTutorialFrame), 7);
+    EXPECT_EQ(g.tutorialStep, 6);
+    EXPECT_EQ(g.pieceRequests, 1);
+    g.tutorialStep = 7;  // the rules added the bar
+    const int a = CreateAtom(*w, 100, 100, 0);
+    w->atoms[a].neighbourCount = 2;
+    for (int i = 0; i < 180; ++i) ChainsTutorialFrame(t, g, *w, 16);  // 2.9 s: not yet
+    EXPECT_EQ(messageSequence.currentMessage, 7);
+    for (int i = 0; i < 10; ++i) ChainsTutorialFrame(t, g, *w, 16);
+    EXPECT_EQ(messageSequence.currentMessage, 8);
 }
 
 }  // namespace
