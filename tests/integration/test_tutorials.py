@@ -154,5 +154,103 @@ checks.equal(r.get("message"), "This move was unsuccessful!", "shapes: the faile
 checks.equal(int(r.get("mistakes_allowed", "0")), before - 1, "shapes: and the counter dropped by one")
 r = probe("shapes", S, 97000)
 checks.equal(r.get("message"), "Now try swaping these blocks", "shapes: now blocks 1 and 9")
+
+# ---- Chains -------------------------------------------------------------------------------------------
+C = ["26000 key space down", "26100 key space up"]
+r = probe("chains", C, 27000)
+checks.equal(r.get("message"), "to add blocks!", "chains: Space added the first piece")
+checks.equal(r.get("tutorial_step"), "3", "chains: step 3")
+checks.equal([r.get(f"atom_{k}_colour") for k in range(4)], ["0", "2", "0", "2"], "chains: the fixed square")
+# Message 4: Space alone does not pass it; an arrow does.
+r = probe("chains", C + ["31000 key space down", "31300 key space up"], 34000)
+checks.equal(r.get("message"), "Press Arrowkeys and Ctrl-Alt keys", "chains: Space alone does not pass message 4")
+checks.equal(r.get("atoms_in_use"), "4", "chains: nor adds a piece while adding waits")
+C += ["31000 key left down", "31300 key left up"]
+r = probe("chains", C, 32000)
+checks.equal(r.get("message"), "and just do whatever you want ", "chains: an arrow passes it (trailing blank kept)")
+r = probe("chains", C, 43000)
+checks.equal(r.get("message"), "Connect blocks of the same color", "chains: connect blocks")
+checks.equal(r.get("tutorial_step"), "7", "chains: the requested bar came and moved the step to 7")
+r = probe("chains", C, 50000)
+checks.equal(r.get("message"), "Grow chains and they will be removed", "chains: a chain of three passed message 7")
+r = probe("chains", C, 64000)
+checks.equal(r.get("tutorial_step"), "-1", "chains: the tutorial ended")
+checks.equal(r.get("score"), "0", "chains: the game starts again from 0")
+checks.equal(r.get("message"), "", "chains: the script is no longer shown")
+
+# ---- Cubes --------------------------------------------------------------------------------------------
+K = ["26000 key space down", "26100 key space up", "31000 key left down", "31300 key left up"]
+r = probe("cubes", K, 42000)
+checks.equal(r.get("message"), "Hold on space!!!", "cubes: hold on space")
+checks.equal(r.get("tutorial_step"), "12", "cubes: Space adds pieces freely")
+K += ["42000 key space down", "60000 key space up"]
+
+
+def probe_many(game, script, times):
+    """Reports of the same run closed at each of the times, run side by side."""
+    with ThreadPoolExecutor(max_workers=4) as pool:
+        return list(pool.map(lambda t: (t, probe(game, script, t, inst=make_install())), times))
+
+
+waiting = passed = 0
+for t, r in probe_many("cubes", K, range(43000, 56001, 2000)):
+    score, message = int(r.get("score", "0")), r.get("message")
+    if message == "Hold on space!!!":
+        waiting += 1
+        checks.expect(score <= 6000, f"cubes: at {t} ms the score {score} is above 6000 but the script waits")
+    else:
+        passed += 1
+        checks.expect(score > 6000, f"cubes: at {t} ms the script went on at a score of {score}")
+checks.expect(waiting > 0 and passed > 0, f"cubes: the script waited ({waiting}) and then went on ({passed})")
+ended = [(t, r) for t, r in probe_many("cubes", K, range(76000, 96001, 2000)) if r.get("tutorial_step") == "-1"]
+checks.expect(len(ended) > 0, "cubes: the tutorial ended")
+if ended:
+    t, r = ended[0]
+    checks.equal(r.get("score"), "0", f"cubes: the score went back to 0 (at {t} ms)")
+    checks.equal(r.get("message"), "", "cubes: the script is no longer shown")
+    # A level up came during the tutorial: the script waited for its display and went on where it was.
+    checks.expect(int(r.get("level", "0")) >= 1, f"cubes: the level reached in the tutorial is kept ({r.get('level')})")
+
+# ---- Russian ------------------------------------------------------------------------------------------
+russian = make_install()
+with open(os.path.join(russian, "version.xml"), "w", encoding="utf-8") as f:
+    f.write('<?xml version="1.0" encoding="UTF-8"?>\n<profile>\n    <current_language value="RU" />\n'
+            '    <current_version value="1.0.0" />\n</profile>\n')
+r = probe("shapes", [], 24000, inst=russian)
+checks.equal(r.get("message"), "Кликните по экрану для продолж.", "russian: the same script in Russian")
+r = probe("chains", ["26000 key space down", "26100 key space up"], 31000, inst=russian)
+checks.equal(r.get("message"), "Нажимайте Стрелки и кнопки Ctrl-Alt", "russian: chains in Russian")
+# The start screen greets on the holidays of the language.
+r = probe("shapes", [], 12500, inst=russian, extra=["--date", "2027-01-02"])
+checks.equal(r.get("message"), "С Новым Годом!!!", "russian: happy new year on 2 January")
+r = probe("shapes", [], 17500, inst=russian, extra=["--date", "2027-01-02"])
+checks.equal(r.get("message"), "Играет песня @ Deck the halls @!", "russian: then the song line")
+r = probe("shapes", [], 12500, inst=russian, extra=["--date", "2026-12-25"])
+checks.expect(r.get("message", "").startswith("Пробел: пропустить обучение"),
+              f"russian: no greeting on 25 December: {r.get('message')!r}")
+r = probe("shapes", [], 12500, extra=["--date", "2026-12-25"])
+checks.equal(r.get("message"), "Merry christmas!!!", "english: merry christmas on 25 December")
+shutil.rmtree(russian, ignore_errors=True)
+
+# ---- The donate screen --------------------------------------------------------------------------------
+SKIP = ["12000 key space down", "12100 key space up"]
+ESCAPE = ["16000 key escape down", "16100 key escape up"]
+shot = os.path.join(install, "donate.png")
+code, err, r = run("shapes", install, script="\n".join(SKIP + ESCAPE + ["17500 mouse 230 160",
+                   "17600 button left down", "17650 button left up"]) + "\n", quit_at=19000, frame_ms=FRAME,
+                   extra=["--shot", f"18000:{shot}"])
+checks.equal(code, 0, "donate: a normal end")
+checks.equal(r.get("screen"), "donate", "donate: Escape after the start screen shows the donate screen")
+checks.expect(os.path.exists(shot), "donate: screenshot")
+checks.expect("open web page" not in err, "donate: without a web host the button opens nothing")
+code, err, r = run("shapes", install, script="\n".join(SKIP + ["16000 quit"]) + "\n", quit_at=19000,
+                   frame_ms=FRAME)
+checks.equal(r.get("screen"), "game", "donate: closing the window ends at once")
+code, err, r = run("shapes", install, script="\n".join(["12000 key escape down", "12100 key escape up"]) + "\n",
+                   quit_at=19000, frame_ms=FRAME)
+checks.equal(r.get("screen"), "start", "donate: Escape on the start screen ends at once")
+r = probe("shapes", SKIP + ESCAPE + ["17000 key escape down", "17100 key escape up"], 19000)
+checks.expect(int(r.get("game_clock_ms", "0")) < 18000, f"donate: a fresh Escape leaves it ({r.get('game_clock_ms')})")
+
 shutil.rmtree(install, ignore_errors=True)
 checks.finish()
