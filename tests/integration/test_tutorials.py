@@ -20,6 +20,15 @@ def probe(game, script, at, inst=None, extra=()):
     return report
 
 
+def probe_fresh(game, script, at):
+    """probe() in a scratch installation of its own, for runs side by side."""
+    inst = make_install()
+    try:
+        return probe(game, script, at, inst=inst)
+    finally:
+        shutil.rmtree(inst, ignore_errors=True)
+
+
 def screen_pos(report, k):
     """Screen position of atom k: the glass is shown 96 px right and 48 px up."""
     return float(report[f"atom_{k}_x"]) + 96, float(report[f"atom_{k}_y"]) - 48
@@ -98,7 +107,7 @@ checks.equal(r.get("message"), "Pick up this block", "shapes: too soon leads bac
 releases = list(range(39020, 39201, FRAME))
 with ThreadPoolExecutor(max_workers=4) as pool:
     outcomes = list(pool.map(
-        lambda t: (t, probe("shapes", HOLD + [f"{t} button left up"], t + 400, inst=make_install())["message"]),
+        lambda t: (t, probe_fresh("shapes", HOLD + [f"{t} button left up"], t + 400)["message"]),
         releases))
 kinds = [m for _, m in outcomes]
 exact = [t for t, m in outcomes if m == "Very well! (0)"]
@@ -189,7 +198,7 @@ K += ["42000 key space down", "60000 key space up"]
 def probe_many(game, script, times):
     """Reports of the same run closed at each of the times, run side by side."""
     with ThreadPoolExecutor(max_workers=4) as pool:
-        return list(pool.map(lambda t: (t, probe(game, script, t, inst=make_install())), times))
+        return list(pool.map(lambda t: (t, probe_fresh(game, script, t)), times))
 
 
 waiting = passed = 0
