@@ -9,6 +9,7 @@
 #include "platform/devices.h"
 #include "platform/graphics.h"
 #include "platform/window.h"
+#include "shell/report.h"
 
 Automation automation;
 
@@ -41,18 +42,19 @@ bool ParseDate(Automation& a, const char* text) {
     return true;
 }
 
-bool ParseShot(Automation& a, const char* text) {
+// MS:FILE into the next free entry of a list of timed files.
+bool ParseTimedFile(Shot* list, int& count, const char* text) {
     const char* colon = std::strchr(text, ':');
-    if (colon == nullptr || a.shotCount >= MaxShots) return false;
+    if (colon == nullptr || count >= MaxShots) return false;
     char number[32];
     size_t length = static_cast<size_t>(colon - text);
     if (length == 0 || length >= sizeof number) return false;
     std::memcpy(number, text, length);
     number[length] = 0;
-    Shot& shot = a.shots[a.shotCount];
+    Shot& shot = list[count];
     if (!ParseUnsigned(number, &shot.atMs) || !CopyText(shot.path, sizeof shot.path, colon + 1)) return false;
     shot.taken = false;
-    a.shotCount += 1;
+    count += 1;
     return true;
 }
 
@@ -76,7 +78,9 @@ bool ParseOptions(Automation& a, int argc, char** argv) {
         } else if (std::strcmp(option, "--script") == 0) {
             ok = LoadScript(a, value);
         } else if (std::strcmp(option, "--shot") == 0) {
-            ok = ParseShot(a, value);
+            ok = ParseTimedFile(a.shots, a.shotCount, value);
+        } else if (std::strcmp(option, "--report-at") == 0) {
+            ok = ParseTimedFile(a.reports, a.reportCount, value);
         } else if (std::strcmp(option, "--quit-at") == 0) {
             ok = ParseUnsigned(value, &a.quitAtMs);
         } else if (std::strcmp(option, "--report") == 0) {
@@ -171,6 +175,12 @@ void TakeDueShots(Automation& a, uint64_t gameClockMs) {
         if (shot.taken || gameClockMs < shot.atMs) continue;
         shot.taken = true;
         if (!SavePicture(shot.path)) std::fprintf(stderr, "cannot save screenshot %s\n", shot.path);
+    }
+    for (int i = 0; i < a.reportCount; ++i) {
+        Shot& report = a.reports[i];
+        if (report.taken || gameClockMs < report.atMs) continue;
+        report.taken = true;
+        WriteReportTo(report.path);
     }
 }
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-constexpr int MaxShots = 32;
+constexpr int MaxShots = 64;
 constexpr int MaxScriptEvents = 8192;
 
 struct ScriptEvent {
@@ -13,6 +13,7 @@ struct ScriptEvent {
     bool down;
 };
 
+// A file written at the first frame at or after a game time: a screenshot or a report.
 struct Shot {
     uint64_t atMs;
     bool taken;
@@ -31,6 +32,8 @@ struct Automation {
     int year = 0, month = 0, day = 0;
     Shot shots[MaxShots];
     int shotCount = 0;
+    Shot reports[MaxShots];  // --report-at: the report of the run so far
+    int reportCount = 0;
     ScriptEvent events[MaxScriptEvents];
     int eventCount = 0;
     int nextEvent = 0;
@@ -44,7 +47,7 @@ bool ParseOptions(Automation& a, int argc, char** argv);
 bool LoadScript(Automation& a, const char* path);
 // Hands the script events that are due at gameClockMs to the platform, and the timed quit.
 void FeedScript(Automation& a, uint64_t gameClockMs);
-// After drawing a frame: saves the screenshots that are due.
+// After drawing a frame: saves the screenshots and writes the reports that are due.
 void TakeDueShots(Automation& a, uint64_t gameClockMs);
 
 // The UTC date the program believes: the --date override or the system date.

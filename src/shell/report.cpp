@@ -114,14 +114,17 @@ void MarkFrameAllocationStart() {
 void MarkLoadingFramePresented() { report.loadingFrameUs = NowMicroseconds(); }
 
 void WriteReport() {
-    if (automation.reportPath[0] == 0) return;
+    if (automation.reportPath[0] != 0) WriteReportTo(automation.reportPath);
+}
+
+void WriteReportTo(const char* path) {
     uint64_t allocationsInFrames = report.marked ? HeapAllocations() - report.allocationsAtMark : 0;
     uint32_t count = std::min<uint32_t>(report.sampleCount, FrameSampleCapacity);
     static uint32_t sorted[FrameSampleCapacity];
     std::copy(report.frameWorkUs, report.frameWorkUs + count, sorted);
     std::sort(sorted, sorted + count);
 
-    FILE* file = std::fopen(automation.reportPath, "w");
+    FILE* file = std::fopen(path, "w");
     if (file == nullptr) return;
     std::fprintf(file, "variant=%s\n", variant != nullptr ? variant->name : "");
     std::fprintf(file, "frames=%llu\n", static_cast<unsigned long long>(frameClock.frames));

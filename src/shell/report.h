@@ -12,3 +12,5 @@ void MarkFrameAllocationStart();
 void MarkLoadingFramePresented();
 // Writes the report named by --report, if any.
 void WriteReport();
+// Writes the report of the run so far to a file.
+void WriteReportTo(const char* path);

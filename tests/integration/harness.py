@@ -58,6 +58,18 @@ def run(game, install, script=None, quit_at=None, frame_ms=16, extra=(), timeout
     return result.returncode, result.stderr, read_report(report_path)
 
 
+def run_reports(game, install, script, times, frame_ms=16, extra=()):
+    """One run that writes its report at each of the game times; returns {time: report}."""
+    paths = {t: os.path.join(install, f"report-{t}.txt") for t in times}
+    args = list(extra)
+    for t, path in paths.items():
+        if os.path.exists(path):
+            os.remove(path)
+        args += ["--report-at", f"{t}:{path}"]
+    run(game, install, script=script, quit_at=max(times) + frame_ms, frame_ms=frame_ms, extra=args)
+    return {t: read_report(path) for t, path in paths.items()}
+
+
 class Checks:
     """Collects failures so one run reports every broken expectation."""
 
