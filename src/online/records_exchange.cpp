@@ -48,7 +48,7 @@ void RecordsWorker(std::shared_ptr<RecordsExchange> shared) {
     int mergedPlace = -1;
     if (OpenService(e.address, RecordsUser, RecordsPassword, e, &connection) && FtpChdir("records", connection)) {
         // A worker that was left behind starts no transfer any more.
-        downloaded = DownloadWhole(connection, e.downloadTemporary, e.remoteName, e);
+        downloaded = DownloadWhole(connection, e.downloadTemporary, e.remoteName, SmallFileLimitBytes, e);
         if (e.upload) {
             if (downloaded && e.hasPlayerEntry) {
                 ReadDownloadedTable(e, e.downloadTemporary);

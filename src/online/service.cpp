@@ -32,7 +32,8 @@ int TransferTick(netbuf*, fsz_t transferred, void* argument) {
         exchange.progressMs = now;
     }
     int64_t deadline = exchange.deadlineMs.load();
-    bool cut = exchange.stop.load() || (deadline != 0 && now > deadline) ||
+    const uint64_t limit = exchange.byteLimit.load();
+    bool cut = exchange.stop.load() || (deadline != 0 && now > deadline) || (limit != 0 && bytes > limit) ||
                (exchange.stallMs != 0 && now - exchange.progressMs.load() > exchange.stallMs);
     if (cut) exchange.aborted = true;
     return cut ? 0 : 1;
@@ -111,17 +112,22 @@ void WatchTransfers(Exchange& exchange, netbuf* connection) {
     FtpSetCallback(&options, connection);
 }
 
-bool DownloadWhole(netbuf* connection, const char* local, const char* remote, Exchange& exchange) {
+bool DownloadWhole(netbuf* connection, const char* local, const char* remote, uint64_t limitBytes,
+                  Exchange& exchange) {
     if (exchange.stop.load()) return false;
     unsigned int announced = 0;
     bool known = FtpSize(remote, &announced, FTPLIB_IMAGE, connection) != 0;
+    if (known && announced > limitBytes) return false;
     exchange.aborted = false;
     exchange.progressMs = SteadyMs();
+    exchange.byteLimit = limitBytes;
     // ftplib takes a cut data line for the end of the file; only the tick knows it was cut.
-    if (!FtpGet(local, remote, FTPLIB_IMAGE, connection) || exchange.aborted.load()) return false;
-    if (!known) return true;
-    struct stat got {};
-    return stat(local, &got) == 0 && static_cast<uint64_t>(got.st_size) == announced;
+    const bool got = FtpGet(local, remote, FTPLIB_IMAGE, connection) != 0;
+    exchange.byteLimit = 0;
+    if (!got || exchange.aborted.load()) return false;
+    struct stat file {};
+    if (stat(local, &file) != 0 || static_cast<uint64_t>(file.st_size) > limitBytes) return false;
+    return !known || static_cast<uint64_t>(file.st_size) == announced;
 }
 
 void CloseService(netbuf** connection) {

@@ -46,7 +46,13 @@ struct Exchange {
     std::atomic<int64_t> progressMs{0};   // steady ms of the last sign of life of the transfer
     std::atomic<uint64_t> lastBytes{0};
     int64_t stallMs = 0;                  // a transfer with no new bytes for this long fails; 0 = none
+    std::atomic<uint64_t> byteLimit{0};   // a download growing past this many bytes fails; 0 = none
 };
+
+// What a download may bring at the most: the small files of the service (a records table, the update
+// list, the user counter), and a file of an update.
+constexpr uint64_t SmallFileLimitBytes = 1u << 20;
+constexpr uint64_t UpdateFileLimitBytes = 256u << 20;
 
 // Connects and logs in; false (with the connection closed) on any failure, including a server that
 // answers the login with anything but 230. Data transfers of the connection then fail when the
@@ -56,8 +62,10 @@ bool OpenService(const ServiceAddress& address, const char* user, const char* pa
 // Makes the connection's data transfers answer to this exchange's deadline, stall time and stop.
 void WatchTransfers(Exchange& exchange, netbuf* connection);
 // Downloads remote into local and reports success only for a whole file: the transfer was not cut,
-// the server confirmed it, and the size matches what the server announced (when it announces one).
-bool DownloadWhole(netbuf* connection, const char* local, const char* remote, Exchange& exchange);
+// the server confirmed it, the size matches what the server announced (when it announces one), and
+// it is not larger than limitBytes (a server that sends without end is cut off there).
+bool DownloadWhole(netbuf* connection, const char* local, const char* remote, uint64_t limitBytes,
+                   Exchange& exchange);
 // Ends the connection once; the handle is cleared.
 void CloseService(netbuf** connection);
 

@@ -142,14 +142,18 @@ bool SendStatistics(netbuf* connection, int installedVersion, const UtcTime& now
     std::size_t got = 0;
     if (ReadSmallFile("stat.bin", bytes, sizeof bytes, got)) ParseStatFile(bytes, got, record);
 
-    if (!FtpChdir("stats", connection)) return false;
+    // The exit screen goes by the launches as stored even when the service's folder cannot be opened.
+    if (!FtpChdir("stats", connection)) {
+        result = record;
+        return false;
+    }
     bool counted = false;
     do {
         if (record.userId < 0) {
             int32_t counter = -1;
             char temporary[64];
             TemporaryName("users.bin", temporary, sizeof temporary);
-            bool downloaded = DownloadWhole(connection, temporary, "users.bin", exchange);
+            bool downloaded = DownloadWhole(connection, temporary, "users.bin", SmallFileLimitBytes, exchange);
             if (downloaded) {
                 uint8_t users[8];
                 std::size_t usersGot = 0;

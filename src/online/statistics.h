@@ -48,6 +48,7 @@ UtcTime StartTimeUtc();
 // On a connection logged in as the update account, in its login directory: reads stat.bin, registers
 // the installation when it has no id, counts this start, saves stat.bin and uploads it as this month's
 // file; returns to the login directory. Local files change only while the exchange is not abandoned.
-// The record as saved is left in result; false when nothing was counted.
+// The record as saved (or as read, when nothing could be counted) is left in result; false when
+// nothing was counted.
 bool SendStatistics(netbuf* connection, int installedVersion, const UtcTime& now, Exchange& exchange,
                     StatisticsRecord& result);

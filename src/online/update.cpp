@@ -30,7 +30,6 @@ struct CheckExchange : Exchange {
     // Results, published under the commit lock.
     bool found = false;
     char offered[16] = {};
-    bool statisticsCounted = false;
     StatisticsRecord statistics;
     netbuf* connection = nullptr;  // kept open for the apply step when an update was found
     tinyxml2::XMLDocument list;    // the loaded update.xml; the chosen element lives in it
@@ -61,13 +60,12 @@ void UpdateCheckWorker(std::shared_ptr<CheckExchange> shared) {
     CheckExchange& e = *shared;
     netbuf* connection = nullptr;
     StatisticsRecord statistics;
-    bool counted = false;
     const tinyxml2::XMLElement* chosen = nullptr;
     if (OpenService(e.address, UpdateUser, UpdatePassword, e, &connection)) {
-        counted = SendStatistics(connection, e.installed, e.now, e, statistics);
+        SendStatistics(connection, e.installed, e.now, e, statistics);
         char temporary[64];
         TemporaryName("update.xml", temporary, sizeof temporary);
-        if (FtpChdir("updates.1.1", connection) && DownloadWhole(connection, temporary, "update.xml", e) &&
+        if (FtpChdir("updates.1.1", connection) && DownloadWhole(connection, temporary, "update.xml", SmallFileLimitBytes, e) &&
             e.list.LoadFile(temporary) == tinyxml2::XML_SUCCESS) {
             chosen = ChooseUpdate(e.list, e.installed);
             CommitFile(temporary, "update.xml", e);
@@ -75,7 +73,6 @@ void UpdateCheckWorker(std::shared_ptr<CheckExchange> shared) {
         std::remove(temporary);
     }
     bool published = PublishExchange(e, [&] {
-        e.statisticsCounted = counted;
         e.statistics = statistics;
         e.chosen = chosen;
         e.found = chosen != nullptr;
@@ -116,7 +113,7 @@ bool ApplyFile(ApplyExchange& e, netbuf* connection, const tinyxml2::XMLElement&
 
     char temporary[1200];
     TemporaryName(target.c_str(), temporary, sizeof temporary);
-    if (!DownloadWhole(connection, temporary, path, e)) {
+    if (!DownloadWhole(connection, temporary, path, UpdateFileLimitBytes, e)) {
         std::remove(temporary);
         return false;
     }
@@ -198,7 +195,7 @@ bool WaitForUpdateCheck(unsigned timeoutMs) {
         return false;
     }
     CheckExchange& e = *state.check;
-    if (e.statisticsCounted) launchesThisMonth = e.statistics.launchesThisMonth;
+    launchesThisMonth = e.statistics.launchesThisMonth;
     if (e.found) std::snprintf(state.offeredVersion, sizeof state.offeredVersion, "%s", e.offered);
     updateAvailable = e.found;
     return true;

@@ -49,6 +49,7 @@ void EnterRecordsScreen(RecordsScreenState& s) {
     ShowSystemCursor(true);
     SetMessage(0);
     s.playerPlace = InsertRecord(world.score);
+    s.placedOnEntry = s.playerPlace >= 0;
     s.enteredAtMs = frameClock.gameClockMs;
     ClearTypedName(s.typed);
     flow.enteringRecords = false;
@@ -113,7 +114,9 @@ void RecordsScreenFrame() {
     const ScreenTexts& texts = InterfaceLanguage == 1 ? RussianTexts : EnglishTexts;
     BeginMessages();
     bool nameShown = false;
-    if (s.playerPlace >= 0) {
+    // The messages stay as they were when the screen opened, even if the upload finds that others have
+    // pushed the score off the table meanwhile.
+    if (s.placedOnEntry) {
         char caret = (screenMs / 200) % 2 == 1 ? '|' : ' ';
         nameShown = AddMessage(TypingMsPerChar, HoldForever, MessageFont, TextLeft, TextTop, TextRight,
                                TextBottom, White, texts.yourName, s.typed.text, caret);

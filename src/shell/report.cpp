@@ -8,6 +8,7 @@
 #include <new>
 
 #include "audio/music.h"
+#include "online/statistics.h"
 #include "online/update.h"
 #include "physics/world.h"
 #include "platform/clock.h"
@@ -141,6 +142,7 @@ void WriteReportTo(const char* path) {
     std::fprintf(file, "player_place=%d\n", recordsScreenState.playerPlace);
     std::fprintf(file, "update_available=%d\noffered_version=%s\n", updateAvailable ? 1 : 0, OfferedVersion());
     std::fprintf(file, "update_result=%s\n", UpdateResultText());
+    std::fprintf(file, "launches_this_month=%d\n", launchesThisMonth);
     std::fprintf(file, "music_track=%u\ncollision_notes=%u\n", static_cast<unsigned>(MusicTrackIndex()),
                  static_cast<unsigned>(CollisionNotesStarted()));
     std::fprintf(file, "frame_work_us_p50=%u\n", Percentile(sorted, count, 50));

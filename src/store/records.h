@@ -41,6 +41,7 @@ struct TypedName {
 // What the records screen keeps between its frames.
 struct RecordsScreenState {
     int32_t playerPlace = -1;  // place of the last game's score, 0..999; -1 = not placed
+    bool placedOnEntry = false;  // the score made the table when the screen opened: the name is asked for
     TypedName typed = {};
     uint64_t enteredAtMs = 0;  // game clock of the screen's first frame, ms
 };

@@ -204,6 +204,13 @@ next_year = service.path("stats", "user42_stat_03_2027.bin")
 checks.equal(struct.unpack("<i", open(next_year, "rb").read()[8:12])[0] if os.path.exists(next_year) else None, 2,
              "March a year later goes on counting")
 checks.equal(open(service.path("stats", "users.bin"), "rb").read(), struct.pack("<i", 42), "registered only once")
+# Without the service's statistics folder nothing is counted, and the exit screen goes by the stored count.
+os.rename(service.path("stats"), service.path("stats-away"))
+status, report, _ = run_game("shapes", install, service.address, quit_at=13000, date="2027-03-03")
+os.rename(service.path("stats-away"), service.path("stats"))
+checks.equal(report.get("launches_this_month"), "2", "the stored launches count when the folder is missing")
+checks.equal(struct.unpack("<i", open(os.path.join(install, "stat.bin"), "rb").read()[8:12])[0], 2,
+             "and stat.bin is left as it was")
 shutil.rmtree(install)
 
 
@@ -293,7 +300,8 @@ shutil.rmtree(install)
 shutil.rmtree(source)
 
 
-# 7. Faulty servers: none listening, one that never answers, one that drops a download halfway.
+# 7. Faulty servers: none listening, one that never answers, one that drops a download halfway, one that
+# sends a download without end.
 def closed_port():
     s = socket.socket()
     s.bind(("127.0.0.1", 0))
@@ -303,7 +311,8 @@ def closed_port():
 
 
 class FakeServer:
-    """silent: accepts and never answers. dropping: a polite FTP server whose every download stops halfway."""
+    """silent: accepts and never answers. dropping: a polite FTP server whose every download stops halfway.
+    endless: a polite FTP server whose downloads never end (a size it does not tell)."""
 
     def __init__(self, kind):
         self.kind = kind
@@ -313,6 +322,8 @@ class FakeServer:
         self.listener.listen(16)
         self.port = self.listener.getsockname()[1]
         self.held = []
+        self.cut_off = False
+        self.sent = 0  # bytes of the longest download handed to the system
         threading.Thread(target=self.serve, daemon=True).start()
 
     def serve(self):
@@ -322,7 +333,7 @@ class FakeServer:
             except OSError:
                 return
             self.held.append(connection)
-            if self.kind == "dropping":
+            if self.kind in ("dropping", "endless"):
                 threading.Thread(target=self.talk, args=(connection,), daemon=True).start()
 
     def talk(self, connection):
@@ -345,13 +356,25 @@ class FakeServer:
                 elif command == "RETR" and data_listener is not None:
                     connection.sendall(b"150 here\r\n")
                     data, _ = data_listener.accept()
+                    if self.kind == "endless":
+                        sent = 0
+                        try:
+                            for _ in range(64 * 1024):  # 4 GiB at the most, long after the game gave up
+                                data.sendall(b"x" * 65536)
+                                sent += 65536
+                                self.sent = max(self.sent, sent)
+                        except OSError:
+                            self.cut_off = True
+                        data.close()
+                        connection.close()
+                        return
                     data.sendall(b"x" * 7000)
                     time.sleep(0.2)
                     data.close()
                     connection.close()  # the line drops before the transfer is confirmed
                     return
                 elif command == "SIZE":
-                    connection.sendall(b"213 20000\r\n")
+                    connection.sendall(b"213 20000\r\n" if self.kind == "dropping" else b"550 no size\r\n")
                 elif command == "STOR":
                     connection.sendall(b"550 no\r\n")
                 else:
@@ -374,9 +397,10 @@ local_before = folder_state(install)
 score_offline = int(report.get("score", "-1"))
 first_table = open(os.path.join(install, "records", "records_1.bin"), "rb").read()
 checks.equal(table(os.path.join(install, "records", "records_1.bin"))[0][0], "dan", "the local table works offline")
-silent, dropping = FakeServer("silent"), FakeServer("dropping")
+silent, dropping, endless = FakeServer("silent"), FakeServer("dropping"), FakeServer("endless")
 faults = [("closed port", f"127.0.0.1:{closed_port()}"), ("silent server", f"127.0.0.1:{silent.port}"),
-          ("dropping server", f"127.0.0.1:{dropping.port}"), ("bad port", "127.0.0.1:ftp"),
+          ("dropping server", f"127.0.0.1:{dropping.port}"), ("endless server", f"127.0.0.1:{endless.port}"),
+          ("bad port", "127.0.0.1:ftp"),
           ("bad host", "127.0.0.1/x:21")]
 for label, address in faults:
     # The same game without Enter at the end: the records download must leave the local table alone.
@@ -402,8 +426,11 @@ for label, address in faults:
     with open(os.path.join(install, "records", "records_1.bin"), "wb") as file:
         file.write(first_table)
     local_before = folder_state(install)
+# Cut off near its 1 MiB limit (plus what the system buffers), not after seconds of loopback speed.
+checks.expect(endless.cut_off and endless.sent < 16 << 20, f"the endless download was cut off ({endless.sent} B)")
 silent.close()
 dropping.close()
+endless.close()
 shutil.rmtree(install)
 
 service.close()
