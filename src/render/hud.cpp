@@ -217,12 +217,13 @@ void DrawRecordsTable(const RecordTable& table, int place, const char* typedName
             char name[RecordNameBytes + 1];
             DrawTextLeft(MessageFont, 292, y - 14, 384, y, colour, "%s", RecordNameText(entry, name));
         }
-        // The three best places carry stars; one star of each row lights up in turn.
+        // The three best places carry stars; one star of each row takes the row colour in turn, so it
+        // sparkles on the player's own row.
         if (first == 0) {
             int lit = RecordsHighlightedStar(r, screenMs);
             for (int k = 0; k < RecordsStars(r); ++k)
                 DrawTintedSprite(images.recordsStar, 142 - 14 * k, 46 + 14 * r, 12, 12,
-                                 k == lit ? (own ? colour : HighlightColour) : White);
+                                 k == lit ? colour : White);
         }
     }
     DrawNumber(images.digits, 205, 198, ShownScore(finalScore), false, frameMs);

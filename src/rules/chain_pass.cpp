@@ -13,6 +13,8 @@ ChainReport chainReport;
 // Where the glass sits on the screen: the chain records are kept in screen pixels.
 constexpr float GlassScreenX = 96.0f;
 constexpr float GlassScreenY = -48.0f;
+// Extra control strength per block of a chain that hangs on the player's piece.
+constexpr float ChainControlBoostPerAtom = 0.1f;
 
 
 // Lists the chain that starts at end i: at most MaxChainListed atoms, stopping at the other end.
@@ -106,12 +108,11 @@ void ChainPass(PhysicsWorld& w, uint64_t frameMs) {
             chainReport.length = static_cast<uint32_t>(length);
             chainReport.connections += 1;
         }
-        // A chain hanging on the player's piece makes the controls stronger, once per chain.
+        // A chain hanging on the player's piece makes the controls stronger, once per chain. The strength
+        // is fixed: the settings key of that name has always been left unread.
         for (int k = 0; k < length; ++k) {
             if (DetailContains(w, chain[k])) {
-                w.touchMultiplier +=
-                    static_cast<float>(length) *
-                    PH_INTENSIFY_CONTROL_FOR_EACH_ATOM_IN_A_LINE_CONNECTED_TO_CONTROLABLE_DETAIL;
+                w.touchMultiplier += static_cast<float>(length) * ChainControlBoostPerAtom;
                 break;
             }
         }

@@ -141,7 +141,7 @@ void ScoreBatches(CubesState& s, PhysicsWorld& w) {
         const int32_t points = GroupPoints(blocks, &kind);
         AddFloatingText(w, s.lastX[k], s.lastY[k], kind, nullptr);
         if (points == GroupTopPoints) {
-            AddFloatingText(w, s.lastX[k], s.lastY[k] - GroupTopTextLift, TextGroupTop, nullptr);
+            AddFloatingText(w, s.lastX[k], s.lastY[k], TextGroupTop, nullptr);
         }
         AddScore(w, points);
         w.colourRemovals[k] = 0;

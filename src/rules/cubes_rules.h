@@ -27,8 +27,6 @@ constexpr int32_t GroupActiveBlocks = 10;
 // Points of a batch of more than nine blocks, shown with a second floating text of this kind.
 constexpr int32_t GroupTopPoints = 10000;
 constexpr uint16_t TextGroupTop = 7;
-// The second text of a top batch rises from this far above the first (px), so both can be read.
-constexpr float GroupTopTextLift = 20.0f;
 
 // What the rule pass keeps between frames.
 struct CubesState {

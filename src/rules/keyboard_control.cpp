@@ -65,13 +65,13 @@ void KeyboardControlFrame(GameState& g, PhysicsWorld& w, uint32_t buttons, uint6
         g.upSounded = false;
     }
 
-    // A turn also drifts the piece a little sideways; the drift adds to the arrows' push.
+    // A turn drifts the piece a little sideways instead of the arrows' push.
     if (buttons & ButtonCtrl) {
         torque = PH_ROTATION;
-        dx -= PH_ROTATION_MOVE_LR;
+        dx = -PH_ROTATION_MOVE_LR;
     } else if (buttons & ButtonAlt) {
         torque = -PH_ROTATION;
-        dx += PH_ROTATION_MOVE_LR;
+        dx = PH_ROTATION_MOVE_LR;
     }
 
     SteerDetail(w, dx, dy);

@@ -150,8 +150,8 @@ void DrawShapesPiece(int tutorialStep, int* kind, uint8_t colours[4]) {
     if (tutorialStep == 3) *kind = PieceCorner;
     if (tutorialStep == 5) *kind = PieceBar;
 
-    // A setting of 0 or below means pieces are never mixed (and nothing is divided by it).
-    const bool mix = A_R1 > 0 && RandomBelow(A_R1) == 0;
+    // The chance of a mixed piece is drawn after the colours; a setting of 0 or below means pieces are
+    // never mixed (and nothing is divided by it).
     if (*kind == PieceSquare) {
         // Two corners of one colour, two of another; mixed, three share a colour.
         const int i = RandomBelow(4);
@@ -167,7 +167,7 @@ void DrawShapesPiece(int tutorialStep, int* kind, uint8_t colours[4]) {
                 others[k++] = c;
             }
         }
-        if (mix) {
+        if (A_R1 > 0 && RandomBelow(A_R1) == 0) {
             const int first[2] = {i, j};
             const int into = first[RandomBelow(2)];
             colours[into] = colours[others[RandomBelow(2)]];
@@ -185,7 +185,7 @@ void DrawShapesPiece(int tutorialStep, int* kind, uint8_t colours[4]) {
     colours[1] = static_cast<uint8_t>(c1);
     colours[2] = static_cast<uint8_t>(c2);
     colours[3] = static_cast<uint8_t>(c0);
-    if (mix) {
+    if (A_R1 > 0 && RandomBelow(A_R1) == 0) {
         const int a = std::rand();
         int b = std::rand();
         while (b % 3 == a % 3) b = std::rand();

@@ -11,6 +11,7 @@
 #include "rules/game.h"
 #include "shell/report.h"
 #include "shell/shell.h"
+#include "shell/variant.h"
 #include "store/profile.h"
 
 namespace {
@@ -99,7 +100,8 @@ void LeaveStartScreen(int tutorialStep) {
 }  // namespace
 
 void StartScreenFrame() {
-    ShowSystemCursor(true);
+    // The keyboard games hide the pointer again as soon as the start screen is left, as later games do.
+    ShowSystemCursor(!flow.leavingStartScreen || variant == nullptr || !variant->hidesCursorInPlay);
     DrawSprite(images.background, 0, 0, ScreenWidth, ScreenHeight, true);
     DrawSprite(images.logo, 0, 0, ScreenWidth, ScreenHeight, true);
 
@@ -112,7 +114,6 @@ void StartScreenFrame() {
         int secondsLeft = static_cast<int>(6 - flow.countdownMs / 1000);
         bool promptShown = AddMessage(50, 5000, MessageFont, 135, 240, 354, 262, White, prompt, secondsLeft);
         bool emptyShown = AddMessage(50, HoldForever, MessageFont, 135, 240, 354, 262, White, "%s", "");
-        DrawSprite(images.messageBar, BoxX, BoxY, BoxWidth, BoxHeight, true);
         DrawMessages(frameClock.frameMs);
         if (flow.countdownMs >= 0) flow.countdownMs += static_cast<int64_t>(frameClock.frameMs);
 

@@ -406,6 +406,8 @@ TEST_F(RulesChains, KeyboardPrecedenceAndTheWeakeningThrust) {
     // Ctrl wins over Alt: the middle block drifts left by the turn's sideways push.
     p = moved(ButtonCtrl | ButtonAlt, 16);
     EXPECT_NEAR(p.x, -PH_ROTATION_MOVE_LR, Tolerance);
+    p = moved(ButtonRight | ButtonAlt, 16);  // the turn's drift replaces the arrow's push
+    EXPECT_NEAR(p.x, PH_ROTATION_MOVE_LR, Tolerance);
     const float leftEnd = w->atoms[atoms[0]].y;
     moved(ButtonCtrl, 16);
     EXPECT_GT(w->atoms[atoms[0]].y, leftEnd);  // positive torque turns the left end down

@@ -277,7 +277,8 @@ TEST_F(TuningFile, NumbersIgnoreACommaDecimalLocale) {
     EXPECT_EQ(listing.find(','), std::string::npos);
 }
 
-// The game's own settings files load, keep physics at the defaults and stay within six colours.
+// The game's own settings files load, keep physics at the defaults, stay within six colours, and a new
+// game comes back to the first level's values.
 TEST_F(TuningFile, ShippedSettingsLoadWithSoundLevelCurves) {
     for (const char* name : {"setup_0.xml", "setup_1.xml", "setup_2.xml"}) {
         SCOPED_TRACE(name);
@@ -287,6 +288,13 @@ TEST_F(TuningFile, ShippedSettingsLoadWithSoundLevelCurves) {
         ResetTuningToDefaults();
         ASSERT_TRUE(LoadBaseSettings());
         EXPECT_FALSE(fs::exists(gendata));
+        ASSERT_TRUE(LoadLevelSettings(0));
+        int32_t firstInts[TuningKeyCount];
+        float firstFloats[TuningKeyCount];
+        for (int k = 0; k < TuningKeyCount; ++k) {
+            firstInts[k] = TuningTable[k].intTarget ? *TuningTable[k].intTarget : 0;
+            firstFloats[k] = TuningTable[k].floatTarget ? *TuningTable[k].floatTarget : 0.0f;
+        }
         for (int level = 0; level < A_MAXIMUM_LEVEL; ++level) {
             ASSERT_TRUE(LoadLevelSettings(level));
             EXPECT_GE(A_AVAILABLE_COLORS, 3);
@@ -302,6 +310,16 @@ TEST_F(TuningFile, ShippedSettingsLoadWithSoundLevelCurves) {
                 if (entry.name[0] == 'P' && entry.intTarget != nullptr) {
                     EXPECT_EQ(*entry.intTarget, entry.defaultInt) << entry.name;
                 }
+            }
+        }
+        // A new game after the last level applies only level 0: it must bring back every key a level changed.
+        ASSERT_TRUE(LoadLevelSettings(0));
+        for (int k = 0; k < TuningKeyCount; ++k) {
+            const TuningEntry& entry = TuningTable[k];
+            if (entry.intTarget) {
+                EXPECT_EQ(*entry.intTarget, firstInts[k]) << entry.name;
+            } else {
+                EXPECT_EQ(*entry.floatTarget, firstFloats[k]) << entry.name;
             }
         }
     }

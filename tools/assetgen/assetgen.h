@@ -1,5 +1,6 @@
 // The generators of the asset generator: each writes one family of files under the output folder.
 #pragma once
+#include <cairo.h>
 
 // Screens: the glass background, the start-screen logo, the splash card, the HUD frame, the window icon.
 void GenerateBackground();
@@ -9,6 +10,8 @@ void GenerateHudFrame();
 void GenerateIcon();
 // Interface pieces: the message bar and the pointer arrow.
 void GenerateMessageBar();
+// The message bar at (x, y) of a bigger picture; the start screen's logo carries one under its texts.
+void DrawMessageBar(cairo_t* cr, double x, double y);
 void GeneratePointer();
 // The blocks in the glass: bodies, shine and symbols; links; piece outlines; special mark and selection ring;
 // ice and frost.

@@ -281,9 +281,11 @@ void DrawHud(cairo_t* cr, const char* scoreLabel, const char* movesLabel, const 
 void GenerateLogo() {
     Canvas c = NewCanvas(kScreenWidth, kScreenHeight);
     DrawLogo(c.cr, "Pelorina", "PHYSICS PUZZLES");
+    DrawMessageBar(c.cr, kMessageBarX, kMessageBarY);
     SaveAndFree(c, "data/pelorinas.png");
     c = NewCanvas(kScreenWidth, kScreenHeight);
     DrawLogo(c.cr, "Пелорина", "ФИЗИЧЕСКИЕ ГОЛОВОЛОМКИ");
+    DrawMessageBar(c.cr, kMessageBarX, kMessageBarY);
     SaveAndFree(c, "data/pelorinas_ru.png");
 }
 

@@ -6,9 +6,9 @@
 #include "layout.h"
 #include "style.h"
 
-void GenerateMessageBar() {
-    Canvas c = NewCanvas(kMessageBarWidth, kMessageBarHeight);
-    cairo_t* cr = c.cr;
+void DrawMessageBar(cairo_t* cr, double x, double y) {
+    cairo_save(cr);
+    cairo_translate(cr, x, y);
     const double w = kMessageBarWidth, h = kMessageBarHeight;
     RoundedRect(cr, 0.5, 0.5, w - 1, h - 1, 10.5);
     SetVerticalGradient(cr, 0, Hex(0x2A3590, 0.80), h, Hex(0x0E1245, 0.84));
@@ -26,6 +26,12 @@ void GenerateMessageBar() {
     SetVerticalGradient(cr, 0, Hex(0xD0DEFF, 0.9), h, Hex(0x8FA6FF, 0.6));
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
+    cairo_restore(cr);
+}
+
+void GenerateMessageBar() {
+    Canvas c = NewCanvas(kMessageBarWidth, kMessageBarHeight);
+    DrawMessageBar(c.cr, 0, 0);
     SaveAndFree(c, "data/text_win.png");
 }
 
