@@ -264,12 +264,17 @@ char KeyCharacter(int scanCode) {
     const KeyInfo* info = FindKey(scanCode);
     if (!info) return 0;
     bool shift = (devices.keys[KeyLeftShift] | devices.keys[KeyRightShift]) & 0x80;
+    // Caps Lock turns letters to capitals, and Shift turns them back, as in any text field.
+    const bool caps = (SDL_GetModState() & KMOD_CAPS) != 0;
     // The layout's own character, when SDL knows the layout and the key gives printable ASCII unshifted.
     SDL_Keycode key = IsHeadless() ? SDLK_UNKNOWN : SDL_GetKeyFromScancode(info->sdl);
-    if (key >= 'a' && key <= 'z') return shift ? static_cast<char>(key - 'a' + 'A') : static_cast<char>(key);
+    if (key >= 'a' && key <= 'z') return shift != caps ? static_cast<char>(key - 'a' + 'A') : static_cast<char>(key);
     if (key > 32 && key < 127 && !shift) return static_cast<char>(key);
     if (key >= 127 && key < SDLK_SCANCODE_MASK) return 0;  // a non-ASCII letter of another layout
-    return shift ? info->shifted : info->plain;
+    const char c = shift ? info->shifted : info->plain;
+    if (caps && c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
+    if (caps && c >= 'A' && c <= 'Z') return static_cast<char>(c - 'A' + 'a');
+    return c;
 }
 
 int ScanCodeByName(const char* name) {

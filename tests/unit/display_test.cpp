@@ -3,25 +3,22 @@
 
 #include "shell/shell.h"
 
-TEST(ZoomTable, StepsOfAFullHdDesktopKeepTheAspect) {
-    DisplayState d;
-    ComputeZoomTable(d, 1920);
-    EXPECT_EQ(d.zoomStep, 0);
-    const int widths[4] = {480, 960, 1440, 1920};
-    const int heights[4] = {272, 544, 816, 1088};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(d.zoomWidths[i], widths[i]) << i;
-        EXPECT_EQ(d.zoomHeights[i], heights[i]) << i;
+// Four steps from 480 x 272 up to the desktop width, keeping the aspect; odd widths truncate (1366: a width
+// step of 295.33 and a height step of 167.36).
+TEST(ZoomTable, StepsUpToTheDesktopKeepTheAspect) {
+    const struct {
+        int desktop, widths[4], heights[4];
+    } cases[] = {{1920, {480, 960, 1440, 1920}, {272, 544, 816, 1088}},
+                 {1366, {480, 775, 1070, 1366}, {272, 439, 606, 774}}};
+    for (const auto& c : cases) {
+        DisplayState d;
+        ComputeZoomTable(d, c.desktop);
+        EXPECT_EQ(d.zoomStep, 0);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(d.zoomWidths[i], c.widths[i]) << c.desktop << " " << i;
+            EXPECT_EQ(d.zoomHeights[i], c.heights[i]) << c.desktop << " " << i;
+        }
     }
-}
-
-TEST(ZoomTable, OddDesktopWidthsTruncate) {
-    DisplayState d;
-    ComputeZoomTable(d, 1366);  // step 295.33, height step 167.36
-    EXPECT_EQ(d.zoomWidths[1], 775);
-    EXPECT_EQ(d.zoomHeights[1], 439);
-    EXPECT_EQ(d.zoomWidths[3], 1366);
-    EXPECT_EQ(d.zoomHeights[3], 774);
 }
 
 TEST(ZoomSteps, FirstZoomInGoesToStepOneAndStopsAtThree) {

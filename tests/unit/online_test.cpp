@@ -129,9 +129,6 @@ TEST(Statistics, MonthRuleComparesOnlyTheMonth) {
     r.launchesThisMonth = INT32_MAX;  // a damaged count does not overflow
     CountLaunch(r, Time(2013, 3, 3), 124);
     EXPECT_EQ(r.launchesThisMonth, INT32_MAX);
-    char name[64];
-    StatUploadName(42, Time(2011, 3, 1), name, sizeof name);
-    EXPECT_STREQ(name, "user42_stat_03_2011.bin");
 }
 
 TEST(UpdatePaths, OnlyPathsInsideTheGameFolder) {

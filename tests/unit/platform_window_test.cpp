@@ -1,5 +1,5 @@
 // The window layer headless: messages in order through the key and mouse tables, the quit message, cursor,
-// sizes, the message box on stderr, script key names and key characters.
+// sizes, script key names and key characters.
 #include <gtest/gtest.h>
 
 #include "platform/devices.h"
@@ -79,81 +79,37 @@ TEST_F(PlatformWindow, HeadlessSizesAndCursorAreUsable) {
     WindowClientSize(&w, &h);
     EXPECT_EQ(w, ScreenWidth);
     EXPECT_EQ(h, ScreenHeight);
-    EXPECT_TRUE(HasFocus());
-    EXPECT_TRUE(IsHeadless());
     InjectMouseMove(-3, 300);  // positions outside the picture stay unclamped
     DrainMessages();
     int x, y;
     CursorInPicture(&x, &y);
     EXPECT_EQ(x, -3);
     EXPECT_EQ(y, 300);
-    ShowSystemCursor(false);
-    SetCursorShape(CursorShape::Hand);
     ControllerState pad;
     EXPECT_FALSE(ReadController(&pad));
     EXPECT_EQ(pad.axisX, 0);
 }
 
-TEST_F(PlatformWindow, MessageBoxGoesToStderr) {
-    testing::internal::CaptureStderr();
-    ShowMessageBox("Sorry!", "CRITICAL ERROR (code: 00).\n");
-    std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, "Sorry!: CRITICAL ERROR (code: 00).\n");
-}
-
+// The key names of input scripts; the arrows, Space, Enter, Escape, Ctrl, Alt, Backspace and letters are used
+// by every integration run, so only the rest are listed here.
 TEST_F(PlatformWindow, ScriptKeyNamesGiveTheGameScanCodes) {
-    struct Expect {
+    const struct {
         const char* name;
         int scan;
-    } expected[] = {{"a", KeyA},
-                    {"q", KeyQ},
-                    {"z", KeyZ},
-                    {"x", KeyX},
-                    {"y", KeyY},
-                    {"n", KeyN},
-                    {"p", KeyP},
-                    {"l", KeyL},
-                    {"m", KeyM},
-                    {"1", Key1},
-                    {"0", Key0},
-                    {"space", KeySpace},
-                    {"enter", KeyEnter},
-                    {"escape", KeyEscape},
-                    {"backspace", KeyBackspace},
-                    {"up", KeyArrowUp},
-                    {"down", KeyArrowDown},
-                    {"left", KeyArrowLeft},
-                    {"right", KeyArrowRight},
-                    {"ctrl", KeyLeftCtrl},
-                    {"alt", KeyLeftAlt},
-                    {"shift", KeyLeftShift},
-                    {"f1", KeyF1},
-                    {"f2", KeyF2},
-                    {"equals", KeyEquals},
-                    {"minus", KeyMinus},
-                    {"kp_plus", KeyPadPlus},
-                    {"kp_minus", KeyPadMinus}};
-    for (const Expect& e : expected) EXPECT_EQ(ScanCodeByName(e.name), e.scan) << e.name;
-    EXPECT_EQ(ScanCodeByName("5"), 0x06);
-    EXPECT_EQ(ScanCodeByName("b"), 0x30);
-    EXPECT_EQ(ScanCodeByName("nope"), -1);
-    EXPECT_EQ(ScanCodeByName(""), -1);
-    EXPECT_EQ(ScanCodeByName("!"), -1);
+    } expected[] = {{"q", KeyQ},          {"1", Key1},           {"0", Key0},           {"5", 0x06},
+                    {"b", 0x30},          {"shift", KeyLeftShift}, {"f1", KeyF1},       {"f2", KeyF2},
+                    {"equals", KeyEquals}, {"minus", KeyMinus},  {"kp_plus", KeyPadPlus}, {"kp_minus", KeyPadMinus},
+                    {"nope", -1},         {"", -1},              {"!", -1}};
+    for (const auto& e : expected) EXPECT_EQ(ScanCodeByName(e.name), e.scan) << e.name;
     EXPECT_EQ(ScanCodeByName(nullptr), -1);
 }
 
 TEST_F(PlatformWindow, KeyCharactersFollowShift) {
+    const int none[] = {KeyEnter, KeyLeftShift, KeyF1, KeyArrowUp, 0, 300};
+    for (int scan : none) EXPECT_EQ(KeyCharacter(scan), 0) << scan;
     EXPECT_EQ(KeyCharacter(KeyA), 'a');
-    EXPECT_EQ(KeyCharacter(KeyZ), 'z');
-    EXPECT_EQ(KeyCharacter(Key1), '1');
     EXPECT_EQ(KeyCharacter(Key0), '0');
     EXPECT_EQ(KeyCharacter(KeySpace), ' ');
-    EXPECT_EQ(KeyCharacter(KeyEnter), 0);
-    EXPECT_EQ(KeyCharacter(KeyLeftShift), 0);
-    EXPECT_EQ(KeyCharacter(KeyF1), 0);
-    EXPECT_EQ(KeyCharacter(KeyArrowUp), 0);
-    EXPECT_EQ(KeyCharacter(0), 0);
-    EXPECT_EQ(KeyCharacter(300), 0);
     InjectKey(KeyRightShift, true);
     DrainMessages();
     EXPECT_EQ(KeyCharacter(KeyA), 'A');

@@ -1,4 +1,5 @@
-// Records: placing a score, typing the name, and the records file read and saved safely.
+// Records: placing a score, typing the name, and the records file read and saved safely. The records
+// screen itself (a typed name kept, Space for a new game) is played end to end by the integration tests.
 #include "store/records.h"
 
 #include <gtest/gtest.h>
@@ -12,14 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "input/input.h"
-#include "physics/world.h"
 #include "platform/devices.h"
-#include "platform_test_support.h"
-#include "render/messages.h"
-#include "rules/game.h"
-#include "rules/tuning.h"
-#include "shell/shell.h"
 
 namespace {
 
@@ -164,60 +158,6 @@ TEST_F(RecordsFile, FailedSaveLeavesTheOldFile) {
         EXPECT_EQ(Bytes(), old);
     }
     EXPECT_FALSE(WriteRecordsFile(table, (folder / "missing" / "records_2.bin").string().c_str()));
-}
-
-// The real screen, headless: the score is placed, a name typed and kept, and space starts a new game.
-class RecordsScreenRun : public RecordsFile {
-   protected:
-    void Frame() {
-        while (PeekMessage()) GetMessage();
-        PollInput(frameClock.gameClockMs);
-        RecordsScreenFrame();
-        frameClock.gameClockMs += frameClock.frameMs;
-    }
-    void Press(int scanCode) {
-        InjectKey(scanCode, true);
-        Frame();
-        InjectKey(scanCode, false);
-        Frame();
-    }
-};
-
-TEST_F(RecordsScreenRun, NameIsKeptAndSpaceStartsANewGame) {
-    ASSERT_TRUE(platform_test::StartHeadless());
-    TuningFiles savedFiles = tuningFiles;
-    std::snprintf(tuningFiles.settingsPath, sizeof tuningFiles.settingsPath, "%s/settings/setup_2.xml",
-                  GAME_DIR);
-    std::snprintf(tuningFiles.gendataPath, sizeof tuningFiles.gendataPath, "%s",
-                  (folder / "gendata.xml").c_str());
-    world.score = 4321;
-    game.gameOver = true;
-    game.gameWon = false;
-    flow.recordsScreen = flow.enteringRecords = true;
-    frameClock.frameMs = 100;
-
-    Frame();
-    EXPECT_FALSE(flow.enteringRecords);
-    EXPECT_EQ(recordsScreenState.playerPlace, 0);
-    EXPECT_EQ(records.table.entries[0].score, 4321);
-    Press(KeyA);
-    Press(KeyL);
-    EXPECT_STREQ(recordsScreenState.typed.text, "al");
-    EXPECT_EQ(std::strncmp(CurrentMessageText(), "Your name: al", 13), 0);
-    Press(KeyEnter);
-    std::vector<uint8_t> bytes = Bytes();
-    ASSERT_EQ(bytes.size(), 20000u);
-    EXPECT_EQ(std::memcmp(bytes.data(), "al\0", 3), 0);
-
-    for (int i = 0; i < 80; ++i) Frame();  // "recorded" and "game over": typed, then held two seconds each
-    EXPECT_STREQ(CurrentMessageText(), "Press space to play again");
-    Press(KeySpace);
-    Frame();
-    EXPECT_FALSE(flow.recordsScreen);
-    EXPECT_EQ(game.tutorialStep, -1);
-    EXPECT_FALSE(game.gameOver);
-    EXPECT_EQ(world.score, 0);
-    tuningFiles = savedFiles;
 }
 
 }  // namespace

