@@ -12,8 +12,8 @@ bool holidayMusic = false;
 namespace {
 
 constexpr uint32_t White = 0xFFFFFFFF;
-// The start screen's message box.
-constexpr int BoxLeft = 135, BoxTop = 240, BoxRight = 354, BoxBottom = 262;
+// Where the greetings are typed on the start screen, like the update dialogue.
+constexpr int BoxLeft = 135, BoxTop = 235, BoxRight = 354, BoxBottom = 257;
 
 enum Languages : uint8_t { EnglishOnly = 1, RussianOnly = 2, Both = 3 };
 

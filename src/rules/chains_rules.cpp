@@ -12,7 +12,6 @@
 #include "rules/game.h"
 #include "rules/keyboard_control.h"
 #include "rules/tuning.h"
-#include "shell/shell.h"
 
 namespace {
 
@@ -48,8 +47,8 @@ void InstallChainsRules(PhysicsWorld& w) {
     w.barEnergy = A_DEFAULT_BAR_CAP;
 }
 
-bool ChainsControlFrame(GameState& g, PhysicsWorld& w) {
-    return ChainsControlFrameAt(g, w, Buttons(), NowMs(), frameClock.frameMs);
+bool ChainsControlFrame(GameState& g, PhysicsWorld& w, uint64_t frameMs) {
+    return ChainsControlFrameAt(g, w, Buttons(), NowMs(), frameMs);
 }
 
 bool ChainsControlFrameAt(GameState& g, PhysicsWorld& w, uint32_t buttons, uint64_t nowMs, uint64_t frameMs) {

@@ -25,7 +25,7 @@ constexpr int MaxChainWalk = 256;
 // starts at A_DEFAULT_BAR_CAP.
 void InstallChainsRules(PhysicsWorld& w);
 // Stages 4-6 on the process-wide input and clock; returns the sweepEnabled that StepWorld receives.
-bool ChainsControlFrame(GameState& g, PhysicsWorld& w);
+bool ChainsControlFrame(GameState& g, PhysicsWorld& w, uint64_t frameMs);
 // The same with its inputs given: buttons of this poll, the clock and the frame's duration.
 bool ChainsControlFrameAt(GameState& g, PhysicsWorld& w, uint32_t buttons, uint64_t nowMs, uint64_t frameMs);
 

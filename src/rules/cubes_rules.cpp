@@ -12,7 +12,6 @@
 #include "rules/game.h"
 #include "rules/keyboard_control.h"
 #include "rules/tuning.h"
-#include "shell/shell.h"
 
 CubesState cubes;
 
@@ -158,8 +157,8 @@ void InstallCubesRules(PhysicsWorld& w) {
     w.hooks.removalPass = nullptr;
 }
 
-bool CubesControlFrame(GameState& g, PhysicsWorld& w) {
-    return CubesControlFrameAt(g, w, Buttons(), NowMs(), frameClock.frameMs);
+bool CubesControlFrame(GameState& g, PhysicsWorld& w, uint64_t frameMs) {
+    return CubesControlFrameAt(g, w, Buttons(), NowMs(), frameMs);
 }
 
 bool CubesControlFrameAt(GameState& g, PhysicsWorld& w, uint32_t buttons, uint64_t nowMs, uint64_t frameMs) {

@@ -41,7 +41,7 @@ extern CubesState cubes;
 void InstallCubesRules(PhysicsWorld& w);
 
 // Stages 4-6 of the game screen's frame; returns the sweepEnabled that StepWorld receives.
-bool CubesControlFrame(GameState& g, PhysicsWorld& w);
+bool CubesControlFrame(GameState& g, PhysicsWorld& w, uint64_t frameMs);
 // The same with this frame's game buttons, clock and frame time given (tests).
 bool CubesControlFrameAt(GameState& g, PhysicsWorld& w, uint32_t buttons, uint64_t nowMs, uint64_t frameMs);
 

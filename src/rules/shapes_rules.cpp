@@ -101,7 +101,7 @@ void InstallShapesRules(PhysicsWorld& w) {
     w.hooks.removalPass = RemovalPass;
 }
 
-bool ShapesControlFrame(GameState& g, PhysicsWorld& w) {
+bool ShapesControlFrame(GameState& g, PhysicsWorld& w, uint64_t) {
     CreateShapesPieces(g, w, NowMs());
     const bool sweepEnabled = VisionModeFrame(g, w);
     ShapesMouseFrame(g, w, input);

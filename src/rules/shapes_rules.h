@@ -37,7 +37,7 @@ constexpr uint16_t TextDouble = 12;
 void InstallShapesRules(PhysicsWorld& w);
 
 // Stages 4-6 of the game screen's frame; returns the sweepEnabled that StepWorld receives.
-bool ShapesControlFrame(GameState& g, PhysicsWorld& w);
+bool ShapesControlFrame(GameState& g, PhysicsWorld& w, uint64_t frameMs);
 
 // Stage 4: creates the next piece when one is due (requests or special blocks, the last piece inside the
 // glass, a tutorial step that allows it, 300 ms since the last). nowMs is the shared clock.

@@ -9,6 +9,7 @@
 #include "platform/graphics.h"
 #include "render/hud.h"
 #include "render/images.h"
+#include "render/messages.h"
 #include "render/level_display.h"
 #include "render/particles.h"
 #include "render/world_draw.h"
@@ -43,6 +44,8 @@ void GameOverCover() {
 
 void GameScreenFrame() {
     uint64_t frameMs = frameClock.frameMs;
+    // Only a level display or the tutorial speaks here; they queue their messages anew each frame.
+    BeginMessages();
 
     // 1. Background, the large level number and the HUD frame.
     SetAlphaBlending(false);
@@ -58,7 +61,7 @@ void GameScreenFrame() {
     UpdateParticles(frameMs);
 
     // 4-6. Controls, new pieces, vision mode, the mouse.
-    bool sweepEnabled = variant->controlFrame != nullptr && variant->controlFrame(game, world);
+    bool sweepEnabled = variant->controlFrame != nullptr && variant->controlFrame(game, world, frameMs);
 
     // 7. The physics step with the rule pass and the removal pass.
     StepWorld(world, frameMs, sweepEnabled);

@@ -15,7 +15,7 @@ struct Variant {
     void (*installRules)(PhysicsWorld& world);
     // The player's controls and new pieces (game screen stages 4 to 6); returns whether the sweep line
     // removes marked blocks in this frame's step.
-    bool (*controlFrame)(GameState& game, PhysicsWorld& world);
+    bool (*controlFrame)(GameState& game, PhysicsWorld& world, uint64_t frameMs);
 };
 
 const Variant& ShapesVariant();
