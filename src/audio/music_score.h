@@ -12,7 +12,9 @@
 constexpr int MusicPathLength = 256;     // folder + file name, with its terminating zero
 constexpr int MusicNameLength = 32;      // a chord or note name, with its terminating zero
 constexpr int MusicNameCapacity = 512;   // distinct chord and note names of the whole score
-constexpr int PlaylistCapacity = 32;     // tracks of the playlist (the holiday song has a place of its own)
+// Tracks of the playlist; more are left out. The holiday song has a place of its own, and the mixer's 16
+// streams must also leave one for the donate song.
+constexpr int PlaylistCapacity = 14;
 constexpr int TrackTimingCapacity = 32;  // tracks with tact tables
 constexpr int TactCapacity = 512;        // tacts of one track
 constexpr int TactChordCapacity = 8;     // chords sharing one tact
