@@ -111,7 +111,8 @@ void DrawAtom(const PhysicsWorld& w, int index, int variantIndex) {
             SetTextureFactor(White);
             DrawSquare(squares[SquareBody], images.selection);
         }
-        SetTextureFactor(bodyFactor);
+        // A held or offered block's shine is drawn at full strength.
+        SetTextureFactor(White);
     }
 
     if (!a.snapping) {
