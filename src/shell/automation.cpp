@@ -1,6 +1,7 @@
 // The automation interface: command-line options, the input script, screenshots and timed quit.
 #include "shell/automation.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,6 +56,24 @@ bool ParseTimedFile(Shot* list, int& count, const char* text) {
     if (!ParseUnsigned(number, &shot.atMs) || !CopyText(shot.path, sizeof shot.path, colon + 1)) return false;
     shot.taken = false;
     count += 1;
+    return true;
+}
+
+// One line of the script into line, zero-terminated, without its comment. A line longer than the buffer
+// is read to its end, so its tail is never taken for a line of its own; *fits is false when that tail
+// holds more than blanks and a comment. False at the end of the file.
+bool ReadScriptLine(FILE* file, char* line, int size, bool* fits) {
+    std::memset(line, 0, static_cast<size_t>(size));
+    if (std::fgets(line, size, file) == nullptr) return false;
+    bool complete = std::memchr(line, '\n', static_cast<size_t>(size)) != nullptr;
+    char* hash = std::strchr(line, '#');
+    bool comment = hash != nullptr;
+    if (hash != nullptr) *hash = 0;
+    *fits = true;
+    for (int c = 0; !complete && (c = std::fgetc(file)) != EOF && c != '\n';) {
+        if (c == '#') comment = true;
+        if (!comment && !std::isspace(c)) *fits = false;
+    }
     return true;
 }
 
@@ -113,9 +132,13 @@ bool LoadScript(Automation& a, const char* path) {
     char line[512];
     int lineNumber = 0;
     bool ok = true;
-    while (ok && std::fgets(line, sizeof line, file) != nullptr) {
+    bool fits = true;
+    while (ok && ReadScriptLine(file, line, sizeof line, &fits)) {
         ++lineNumber;
-        if (char* hash = std::strchr(line, '#')) *hash = 0;
+        if (!fits) {
+            ok = false;
+            break;
+        }
         char action[32] = {}, first[32] = {}, second[32] = {};
         unsigned long long ms = 0;
         int fields = std::sscanf(line, "%llu %31s %31s %31s", &ms, action, first, second);
