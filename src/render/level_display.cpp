@@ -29,7 +29,6 @@ struct LevelDisplayState {
 
 LevelDisplayState display;
 
-constexpr uint32_t LevelUpShowMs = 4000;  // ms the level-up display lasts
 constexpr int BarX = 127, BarY = 245, BarW = 227, BarH = 22;
 constexpr int TextLeft = 135, TextTop = 245, TextRight = 354, TextBottom = 267;
 
