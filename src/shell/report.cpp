@@ -26,7 +26,7 @@ constexpr int FrameSampleCapacity = 1 << 16;
 struct ReportState {
     uint32_t frameWorkUs[FrameSampleCapacity];  // microseconds, a ring of the latest frames
     uint32_t sampleCount = 0;
-    uint64_t longestFrameUs = 0;  // the longest frame's work of the run: how long the game ever stood still
+    uint64_t longestStallUs = 0;  // the longest frame's work, or wait between frames: the game stood still
     uint64_t allocationsAtMark = 0;
     bool marked = false;
     uint64_t loadingFrameUs = 0;  // microseconds from program start to the loading frame's present
@@ -103,8 +103,10 @@ void RecordFrameWork(uint64_t microseconds) {
     report.frameWorkUs[report.sampleCount % FrameSampleCapacity] =
         static_cast<uint32_t>(std::min<uint64_t>(microseconds, UINT32_MAX));
     report.sampleCount += 1;
-    report.longestFrameUs = std::max(report.longestFrameUs, microseconds);
+    RecordStall(microseconds);
 }
+
+void RecordStall(uint64_t microseconds) { report.longestStallUs = std::max(report.longestStallUs, microseconds); }
 
 uint64_t HeapAllocations() { return heapAllocations.load(std::memory_order_relaxed); }
 
@@ -149,7 +151,7 @@ void WriteReportTo(const char* path) {
                  static_cast<unsigned>(CollisionNotesStarted()));
     std::fprintf(file, "frame_work_us_p50=%u\n", Percentile(sorted, count, 50));
     std::fprintf(file, "frame_work_us_p99=%u\n", Percentile(sorted, count, 99));
-    std::fprintf(file, "frame_work_ms_max=%llu\n", static_cast<unsigned long long>(report.longestFrameUs / 1000));
+    std::fprintf(file, "longest_stall_ms=%llu\n", static_cast<unsigned long long>(report.longestStallUs / 1000));
     std::fprintf(file, "loading_frame_ms=%llu\n", static_cast<unsigned long long>(report.loadingFrameUs / 1000));
     std::fprintf(file, "frame_allocations=%llu\n", static_cast<unsigned long long>(allocationsInFrames));
     std::fclose(file);

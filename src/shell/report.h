@@ -4,6 +4,8 @@
 
 // Records the work of one frame (before its sleep), in microseconds.
 void RecordFrameWork(uint64_t microseconds);
+// Records a wait outside the frames (the update check after the splash), in microseconds.
+void RecordStall(uint64_t microseconds);
 // Heap allocations made by the program so far (operator new).
 uint64_t HeapAllocations();
 // Marks the moment from which allocations count as made during frames.

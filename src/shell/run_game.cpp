@@ -213,7 +213,9 @@ void RunGame() {
 
     SplashLoop();
 
+    const uint64_t waitStartUs = NowMicroseconds();
     if (!WaitForUpdateCheck(5000)) updateAvailable = false;
+    RecordStall(NowMicroseconds() - waitStartUs);
     ResetInput();
     StartAmbienceAndMusic();
     SetCursorShape(CursorShape::Arrow);

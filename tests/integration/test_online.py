@@ -409,20 +409,21 @@ for label, address in faults:
     checks.equal(report.get("screen"), "records", f"{label}: the records screen came")
     checks.equal(report.get("update_available"), "0", f"{label}: no offer")
     # The check may take its 5 s after the splash and the records download 4.5 s more.
-    # No frame stands still longer than an exchange may take; in all, the check's 5 s wait after the splash
-    # and the 4.5 s download, with room for a busy machine.
-    held = int(report.get("frame_work_ms_max", "99999"))
+    # The game never stands still longer than the 5 s an exchange may take (the check's wait after the
+    # splash, the records download in a frame). The whole run's time only guards against a hang: on a busy
+    # machine it varies by more than the waits themselves.
+    held = int(report.get("longest_stall_ms", "99999"))
     print(f"{label}: held {seconds - baseline:.1f} s longer than without a service, {held} ms at most at once")
-    checks.expect(held <= 5000, f"{label}: a frame held the game {held} ms")
-    checks.expect(seconds < baseline + 14, f"{label}: the game was held {seconds - baseline:.1f} s")
+    checks.expect(held <= 5250, f"{label}: the game stood still for {held} ms")  # 5 s and a busy machine's delay
+    checks.expect(seconds < baseline + 30, f"{label}: the game was held {seconds - baseline:.1f} s")
     after = folder_state(install)
     checks.equal(sorted(after), sorted(local_before), f"{label}: no local file came or went")
     checks.expect(after == local_before, f"{label}: no local file changed")
     # Enter: the upload against the faulty server.
     status, report, seconds = run_game("chains", install, address, script, quit_at)
-    held = int(report.get("frame_work_ms_max", "99999"))
-    checks.expect(held <= 5000, f"{label}: a frame held the game {held} ms during the upload")
-    checks.expect(seconds < baseline + 20, f"{label}: upload held the game {seconds - baseline:.1f} s")
+    held = int(report.get("longest_stall_ms", "99999"))
+    checks.expect(held <= 5250, f"{label}: the game stood still for {held} ms with the upload")
+    checks.expect(seconds < baseline + 30, f"{label}: upload held the game {seconds - baseline:.1f} s")
     after = folder_state(install)
     checks.equal(sorted(after), sorted(local_before), f"{label}: no stray files after the upload")
     # Only the local save of the typed name changed the table: one more "dan" at the top.
