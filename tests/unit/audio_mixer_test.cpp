@@ -1,5 +1,5 @@
 // The mixer: loading and resampling, volume and pan in the mix, pause, loop modes, positions, channel
-// stealing and stale handles, streams, the spectrum, the headless WAV copy and the silent null output.
+// stealing and stale handles, streams, the headless WAV copy and the silent null output.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -231,25 +231,6 @@ TEST_F(AudioMixer, StreamPlaysLongerThanItsRingAndLoops) {
     out = Mix(3);
     EXPECT_FLOAT_EQ(out[2], value(1, 0));
     EXPECT_EQ(ChannelPositionMs(restarted), 0u);
-}
-
-TEST_F(AudioMixer, SpectrumFindsASineInItsBin) {
-    // Bin 4 of a 1024-point FFT at 44100 Hz.
-    const double frequency = 4.0 * 44100.0 / 1024.0;
-    ASSERT_TRUE(WriteSound(
-        folder / "sine.wav", 44100, 1, 44100,
-        [&](int i, int) { return 0.5f * static_cast<float>(std::sin(2 * M_PI * frequency * i / 44100.0)); },
-        SF_FORMAT_WAV | SF_FORMAT_FLOAT));
-    const ChannelHandle channel = AudioPlay(AudioLoadSample((folder / "sine.wav").c_str(), 0), false);
-    ChannelSetPan(channel, 1.0f);  // the left side fades out
-    Mix(4096);
-    float left[SpectrumBins], right[SpectrumBins];
-    ASSERT_TRUE(ChannelSpectrum(channel, 0, left));
-    ASSERT_TRUE(ChannelSpectrum(channel, 1, right));
-    EXPECT_NEAR(right[4], 0.5f, 0.03f);
-    for (int k = 8; k < SpectrumBins; ++k) EXPECT_LT(right[k], 0.01f) << k;
-    for (int k = 0; k < SpectrumBins; ++k) EXPECT_EQ(left[k], 0.0f);
-    EXPECT_FALSE(ChannelSpectrum(channel, 2, left));
 }
 
 TEST(AudioHeadless, EachUpdateMixesExactlyItsTimeIntoTheWav) {

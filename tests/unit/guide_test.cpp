@@ -1,6 +1,6 @@
 // Guidance: the holiday greetings and music by date and language, the donate screen's choice and page
-// address, the tutorial's ending and the chains script's wait for a chain. The scripted pieces and the
-// waiting messages of all three tutorials are played end to end by the integration tests.
+// address, the tutorial's ending. The scripted pieces and the waiting messages of all three
+// tutorials are played end to end by the integration tests.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,8 +13,6 @@
 #include "physics/world.h"
 #include "rules/game.h"
 #include "rules/tuning.h"
-#include "input/input.h"
-#include "render/messages.h"
 
 namespace {
 
@@ -118,38 +116,6 @@ TEST(GuideTutorialEnding, NewGameValuesAtTheSameLevelAndTheSoundOnlyOnce) {
     EXPECT_EQ(w->grabbedAtom, -1);
     EXPECT_FALSE(AtomInUse(*w, 0));
     EXPECT_TRUE(t.levelUpSounded);
-}
-
-// The chains script frame by frame, without a window: the sequence is typed but not drawn. Message 7 asks
-// for one bar and waits until a chain of three has been held for three seconds.
-TEST(GuideKeyboardScripts, ChainsAsksForOneBarAndWaitsForAChainOfThree) {
-    ResetTuningToDefaults();
-    auto w = std::make_unique<PhysicsWorld>();
-    ResetWorld(*w);
-    GameState g;
-    TutorialState t;
-    const bool saved = messageSequence.drawText;
-    messageSequence.drawText = false;
-    input.buttons = 0;
-    BeginMessages();
-    SetMessage(0);
-    g.tutorialStep = 3;
-    ChainsTutorialFrame(t, g, *w, 0);
-    SetMessage(7);  // the script jumps there first
-    ChainsTutorialFrame(t, g, *w, 16);
-    EXPECT_EQ(messageSequence.currentMessage, 7);
-    EXPECT_EQ(g.tutorialStep, 6);
-    EXPECT_EQ(g.pieceRequests, 1);
-    g.tutorialStep = 7;  // the rules added the bar
-    const int a = CreateAtom(*w, 100, 100, 0);
-    w->atoms[a].neighbourCount = 2;
-    for (int i = 0; i < 180; ++i) ChainsTutorialFrame(t, g, *w, 16);  // 2.9 s: not yet
-    EXPECT_EQ(messageSequence.currentMessage, 7);
-    for (int i = 0; i < 10; ++i) ChainsTutorialFrame(t, g, *w, 16);
-    EXPECT_EQ(messageSequence.currentMessage, 8);
-    messageSequence.drawText = saved;
-    BeginMessages();
-    SetMessage(0);
 }
 
 }  // namespace

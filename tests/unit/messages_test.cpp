@@ -129,28 +129,6 @@ TEST_F(MessageSequenceTest, WellDoneTypesHoldsAndGivesWay) {
     EXPECT_STREQ(CurrentMessageText(*sequence), "");
 }
 
-// The same run frame by frame, as a screen drives it: the queue is rebuilt every frame.
-TEST_F(MessageSequenceTest, FrameByFrameFromTheStartOfTheSequence) {
-    SetMessage(*sequence, 0);
-    EXPECT_EQ(sequence->messageClockMs, 1u);
-    int firstChar = -1, complete = -1, replaced = -1;
-    for (int elapsed = 0; elapsed <= 3000; elapsed += 10) {
-        BeginMessages(*sequence);
-        bool first = Add(2000, "Well done!");
-        bool second = Add(MessageHoldForever, "Next");
-        int position = DrawMessages(*sequence, 10);
-        EXPECT_EQ(position, sequence->currentMessage + 1);
-        EXPECT_NE(first, second);
-        bool wellDoneShown = sequence->currentMessage == 0;
-        if (wellDoneShown && sequence->shownChars >= 1 && firstChar < 0) firstChar = elapsed;
-        if (wellDoneShown && sequence->shownChars == 10 && complete < 0) complete = elapsed;
-        if (!wellDoneShown && replaced < 0) replaced = elapsed;
-    }
-    EXPECT_EQ(firstChar, 50);
-    EXPECT_EQ(complete, 500);
-    EXPECT_EQ(replaced, 2500);
-}
-
 TEST_F(MessageSequenceTest, SetMessageStartsAfterEarlierEntries) {
     Add(3000, Repeat("a", 10).c_str());
     Add(0x10000, Repeat("b", 20).c_str());

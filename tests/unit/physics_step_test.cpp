@@ -60,12 +60,6 @@ TEST_F(PhysicsStepTest, AtomsExactlyOneDiameterApartDoNotCollide) {
     CollideAtoms(*w, true, true);
     EXPECT_EQ(w->atoms[a].x, 100.0f);
     EXPECT_EQ(w->atoms[b].x, 124.0f);
-
-    w->atoms[b].x = 123.5f;
-    CollideAtoms(*w, true, true);
-    float dx = 23.5f, c = 576.0f / (dx * dx + 576.0f) - 0.5f;
-    EXPECT_EQ(w->atoms[a].x, 100.0f - c * dx);
-    EXPECT_EQ(w->atoms[b].x, 123.5f + c * dx);
 }
 
 TEST_F(PhysicsStepTest, LandingBonusOncePerTouchdown) {
@@ -209,17 +203,6 @@ TEST_F(PhysicsStepTest, ShapesOffersASwapUnderThePointerAndDropsItFarAway) {
     Put(other, 200, 200);
     Integrate(*w);
     EXPECT_EQ(w->swapTarget, -1);
-}
-
-TEST_F(PhysicsStepTest, FloorTakesHorizontalSpeedInProportionToPenetration) {
-    int shallow = CreateAtom(*w, 50, 275.2f, 0), deep = CreateAtom(*w, 150, 275.8f, 0);
-    int touching = CreateAtom(*w, 250, 275.0f, 0);
-    for (int i : {shallow, deep, touching}) w->atoms[i].prevX = w->atoms[i].x - 2.0f;
-    KeepInGlass(*w, 16);
-    EXPECT_NEAR(w->atoms[shallow].x - w->atoms[shallow].prevX, 2.0f * (1.0f - 0.2f * 0.9f), 1e-4);
-    EXPECT_NEAR(w->atoms[deep].x - w->atoms[deep].prevX, 2.0f * (1.0f - 0.8f * 0.9f), 1e-4);
-    EXPECT_EQ(w->atoms[touching].x - w->atoms[touching].prevX, 2.0f);
-    EXPECT_EQ(w->atoms[deep].y, 275.0f);
 }
 
 TEST_F(PhysicsStepTest, WallsAndRimHoldAtomsAndRearmTheirSoundsFarEnoughAway) {

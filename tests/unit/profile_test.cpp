@@ -168,14 +168,3 @@ TEST_F(ProfileFile, SaveIntoAVanishedFolderFailsCleanly) {
     EXPECT_FALSE(SaveProfile());
     EXPECT_FALSE(fs::exists(folder));
 }
-
-TEST_F(ProfileFile, ShippedTemplateIsEnglishVersionOneZeroZero) {
-    // A copy, so that nothing can ever save over the template in the source tree.
-    std::string shipped = std::string(GAME_DIR) + "/../../game/version.xml";
-    if (!fs::exists(shipped)) shipped = std::string(GAME_DIR) + "/version.xml";  // a build folder elsewhere
-    fs::copy_file(shipped, path);
-    ASSERT_TRUE(LoadProfile(path.c_str()));
-    EXPECT_EQ(InterfaceLanguage, 0);
-    ASSERT_NE(CurrentVersionElement(), nullptr);
-    EXPECT_STREQ(CurrentVersionElement()->Attribute("value"), "1.0.0");
-}

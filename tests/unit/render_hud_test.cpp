@@ -31,13 +31,6 @@ TEST(RenderHud, EqualizerBarJumpsUpAndFallsBack) {
     // Silence normalised by zero must not poison the level for the rest of the run.
     EXPECT_NEAR(EqualizerShownStep(9.0f, std::nanf(""), 16), 7.92f, 0.001f);
     EXPECT_FLOAT_EQ(EqualizerShownStep(0.0f, 3.0f, 16), 9.0f);
-}
-
-TEST(RenderHud, EqualizerBarIsThreePixelsPerWholeLevel) {
-    EXPECT_EQ(EqualizerBarHeight(0.5f), 0);
-    EXPECT_EQ(EqualizerBarHeight(1.0f), 3);
-    EXPECT_EQ(EqualizerBarHeight(8.99f), 24);
-    EXPECT_EQ(EqualizerBarHeight(9.0f), 27);
     EXPECT_EQ(EqualizerBarHeight(std::nanf("")), 0);
 }
 
@@ -152,32 +145,6 @@ TEST_F(RenderHudPicture, DigitsComeFromTheirPlaceInTheStrip) {
                 lit += shown != 0xFF000000u;
             }
     EXPECT_GT(lit, 100);
-}
-
-bool IsPink(uint32_t argb) {
-    int r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF;
-    return r > 120 && r > g + 40;
-}
-
-int PinkPixels(int top, int bottom) {
-    int pink = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = 170; x < 384; ++x) pink += IsPink(PicturePixel(x, y));
-    return pink;
-}
-
-TEST_F(RenderHudPicture, PlayersRowBlinksOnItsPage) {
-    static RecordTable table;
-    FillAnonymous(table);
-    for (int i = 0; i < RecordPlaces; ++i) table.entries[i].score = 100000 - i;
-    // Place index 14 is the fifth row of the page 11..20, baseline 59 + 14 * 4.
-    DrawRecordsTable(table, 14, "", 750, 0, 16);
-    EXPECT_GT(PinkPixels(101, 115), 20);
-    EXPECT_EQ(PinkPixels(59, 101), 0);
-    EXPECT_EQ(PinkPixels(116, 199), 0);
-    ClearPicture();
-    DrawRecordsTable(table, 14, "", 0, 0, 16);
-    EXPECT_EQ(PinkPixels(101, 115), 0);
 }
 
 class RenderLevelDisplay : public RenderHudPicture {

@@ -1,5 +1,5 @@
 // World drawing: the choices of images and alphas, the ageing of texts, ghosts, sparks and shards, the
-// vision timer, the effects switch, and where the blocks land on the picture.
+// vision timer, the effects switch, and missing images drawing nothing.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -50,16 +50,6 @@ class RenderWorld : public ::testing::Test {
     }
 };
 
-TEST(RenderWorldChoices, IceBlockCracksWithItsHits) {
-    EXPECT_EQ(IceCrackLevel(3, 3), 0);
-    EXPECT_EQ(IceCrackLevel(2, 3), 1);
-    EXPECT_EQ(IceCrackLevel(1, 3), 2);
-    EXPECT_EQ(IceCrackLevel(0, 3), 2);
-    EXPECT_EQ(IceCrackLevel(-1, 3), 2);
-    EXPECT_EQ(IceCrackLevel(5, 3), 0);
-    EXPECT_EQ(IceCrackLevel(1, 0), 0);  // no hits tuned: never divides by zero
-}
-
 TEST_F(RenderWorld, IceBodyImageFollowsHitsLeft) {
     Atom ice;
     ice.colour = NoColour;
@@ -69,6 +59,7 @@ TEST_F(RenderWorld, IceBodyImageFollowsHitsLeft) {
         EXPECT_EQ(AtomBodyImage(ice, 3), shown[hits]) << hits;
     }
     EXPECT_EQ(AtomPatternImage(ice), -1);
+    EXPECT_EQ(IceCrackLevel(1, 0), 0);  // no hits tuned: never divides by zero
     Atom odd;
     odd.colour = 9;  // beyond the nine colour images
     EXPECT_EQ(AtomBodyImage(odd, 3), -1);
@@ -126,13 +117,6 @@ TEST_F(RenderWorld, FrostFollowsTheIceAge) {
     EXPECT_EQ(FrostStage(0xFFFFFFFFu), 2);  // compared without a sign
 }
 
-TEST(RenderWorldChoices, FloatingTextLivesAndFades) {
-    EXPECT_EQ(FloatingTextAlpha(TextLandingBonus, 0), 128);
-    EXPECT_EQ(FloatingTextAlpha(TextRemovalPoints, 0), 255);
-    EXPECT_EQ(FloatingTextAlpha(TextRemovalPoints, 1000), 127);
-    EXPECT_EQ(FloatingTextAlpha(TextLandingBonus, 1500), 0);
-}
-
 TEST(RenderWorldChoices, GhostAndSparkFramesStayInsideTheirSets) {
     EXPECT_EQ(GhostFrame(-30), 0);
     EXPECT_EQ(GhostFrame(0), 0);
@@ -141,29 +125,6 @@ TEST(RenderWorldChoices, GhostAndSparkFramesStayInsideTheirSets) {
     EXPECT_EQ(GhostFrame(350), 8);  // the set ends at frame 8
     EXPECT_EQ(SparkFrame(275), 1);
     EXPECT_EQ(SparkFrame(550), 4);
-}
-
-TEST(RenderWorldChoices, ChainLinkLiesAlongTheLinkAndBlinksWhenMarked) {
-    EXPECT_NEAR(ChainLinkAngle(24.0f, 0.0f), 0.0f, 0.001f);
-    EXPECT_NEAR(ChainLinkAngle(0.0f, 24.0f), 1.57f, 0.001f);
-    EXPECT_EQ(ChainLinkAlpha(false, 0), 200);
-    EXPECT_EQ(ChainLinkAlpha(true, 0), 0);
-    EXPECT_EQ(ChainLinkAlpha(true, 140), 200);
-}
-
-TEST(RenderWorldChoices, VisionTimerGrowsWhileHeldAndFallsBackAfterwards) {
-    int32_t timer = 0;
-    for (int i = 0; i < 47; ++i) timer = NextVisionTimer(timer, true, 16);
-    EXPECT_EQ(timer, 752);
-    EXPECT_EQ(VisionAlpha(timer), 255);
-    EXPECT_EQ(VisionAlpha(500), 0);
-    EXPECT_EQ(VisionAlpha(625), 127);
-    for (int i = 0; i < 100; ++i) timer = NextVisionTimer(timer, true, 16);
-    EXPECT_EQ(timer, 1000);  // held for long: what is left to fade is at most 1000 ms
-    timer = NextVisionTimer(timer, false, 300);
-    EXPECT_EQ(timer, 700);
-    timer = NextVisionTimer(timer, false, 800);
-    EXPECT_EQ(timer, 0);  // never below 0, so the next hold starts afresh
 }
 
 // A landing bonus rises half a pixel a frame and is shown through its 1000th ms; the bad-swap text lasts 2 s.
@@ -201,29 +162,6 @@ TEST_F(RenderWorld, GhostsSparksAndShardsAgeAndAreFreed) {
     Frames(1, 50);
     EXPECT_NE(w->sparks[spark].flags & FreeSlot, 0u);
     EXPECT_NE(w->iceShards[shard].flags & FreeSlot, 0u);
-}
-
-TEST_F(RenderWorld, BlockIsDrawnCentredOnItsScreenPosition) {
-    CreateAtom(*w, 100.0f, 200.0f, 0);  // screen (196, 152)
-    Frames(1, 16);
-    EXPECT_GT(Brightness(PicturePixel(196, 152)), 60);
-    EXPECT_EQ(PicturePixel(196 + 20, 152), 0xFF000000u);
-    EXPECT_EQ(PicturePixel(196, 152 - 20), 0xFF000000u);
-}
-
-TEST_F(RenderWorld, MarkedBlockIsDimDuringTheDarkHalfOfItsBlink) {
-    SetEffectsEnabled(false);  // no glow over the body
-    int a = CreateAtom(*w, 100.0f, 200.0f, 0);
-    w->atoms[a].marked = 1;
-    w->atoms[a].markTime = 140;
-    Frames(1, 16);
-    int bright = Brightness(PicturePixel(190, 150));
-    ClearPicture();
-    w->atoms[a].markTime = 0;
-    Frames(1, 16);
-    int dim = Brightness(PicturePixel(190, 150));
-    EXPECT_GT(bright, 0);
-    EXPECT_LT(dim * 3, bright);  // 55 of 255
 }
 
 TEST_F(RenderWorld, EffectsSwitchHidesGlowAndGhostsButTheyStillAge) {
@@ -267,22 +205,6 @@ TEST_F(RenderWorld, MissingImagesDrawNothingRatherThanTheLastImage) {
     Frames(1, 16);
     for (int y = 80; y < 200; y += 3)
         for (int x = 140; x < 260; x += 3) ASSERT_EQ(PicturePixel(x, y), 0xFF000000u) << x << "," << y;
-}
-
-TEST_F(RenderWorld, EachVariantQueuesItsOwnSquares) {
-    int plain = CreateAtom(*w, 100.0f, 200.0f, 0);
-    int special = CreateAtom(*w, 150.0f, 200.0f, 1);
-    w->atoms[special].special = 1;
-    (void)plain;
-    ResetSpriteQueues();
-    DrawWorld(*w, VariantShapes, 16);
-    EXPECT_EQ(QueuedSpriteCount(), 4 + 5);  // body, highlight, glow, outline (+ special mark)
-    ResetSpriteQueues();
-    DrawWorld(*w, VariantCubes, 16);
-    EXPECT_EQ(QueuedSpriteCount(), 3 + 4);
-    ResetSpriteQueues();
-    DrawWorld(*w, VariantChains, 16);
-    EXPECT_EQ(QueuedSpriteCount(), 3 + 3);  // chains has no special mark
 }
 
 TEST_F(RenderWorld, HoldingTheButtonOnEmptyGlassShowsThePieceOutlines) {

@@ -249,14 +249,6 @@ TEST_F(RulesChains, OnlyOneNewConnectionIsReportedPerPass) {
     EXPECT_EQ(LastChainReport().connections, before + 2);
 }
 
-TEST_F(RulesChains, MarkedBlocksWithoutChainsAgeOncePerPassAsInShapes) {
-    const int a = Atom(100, 100);
-    w->atoms[a].marked = 1;
-    ChainPass(*w, 40);
-    EXPECT_EQ(w->atoms[a].markTime, 40);
-    EXPECT_EQ(w->chainCount, 0u);
-}
-
 TEST_F(RulesChains, DamagedNeighbourListsNeitherHangNorReachFreedSlots) {
     // A ring a-b-c-a with a tail d hanging on a: no walk may go round forever.
     const int a = Atom(100, 100);
@@ -320,27 +312,6 @@ TEST_F(RulesChains, ChainsColoursAreTwoAndNeverThreeAlike) {
 void Bar(PhysicsWorld& w, float x, float y, int atoms[MaxPieceAtoms]) {
     const uint8_t colours[4] = {0, 1, 0, 0};
     CreatePiece(w, x, y, PieceBar, colours, atoms);
-}
-
-TEST_F(RulesChains, SteeringPushesEveryPieceAtomAndLiftsOnlyInside) {
-    int atoms[MaxPieceAtoms];
-    Bar(*w, 100, 100, atoms);
-    const float sf = w->stepFactor;
-    w->detailInside = 1;
-    w->touchMultiplier = 2.0f;
-    SteerDetail(*w, 10, -50);
-    for (int k = 0; k < 3; ++k) {
-        // Positions near 100 px keep about 1e-5 px of the push.
-        EXPECT_NEAR(w->atoms[atoms[k]].x - w->atoms[atoms[k]].prevX, 10 * sf * 2.0f, 2e-5);
-        EXPECT_NEAR(w->atoms[atoms[k]].y - w->atoms[atoms[k]].prevY, -50 * sf * 2.0f, 2e-5);
-    }
-    const float y = w->atoms[atoms[0]].y;
-    w->detailInside = 0;
-    SteerDetail(*w, 0, -50);
-    EXPECT_FLOAT_EQ(w->atoms[atoms[0]].y, y);
-    // Gone atoms are skipped.
-    RemoveAtom(*w, atoms[1], 0);
-    SteerDetail(*w, 5, 0);
 }
 
 TEST_F(RulesChains, TurningPushesTheFarthestPairApartSidewaysOnlyInside) {
@@ -451,22 +422,6 @@ TEST_F(RulesChains, TheDumpClockAddsPiecesOnlyOutsideTheTutorialAndWhenThePieceI
     g.tutorialStep = 12;
     CreateDumpedPieces(g, *w, StartMs + 9000, true, DrawChainsColours);
     EXPECT_EQ(w->piecesSpawned, 2u);
-}
-
-// The first tutorial piece (a square of 0, 2, 0, 2 at step 3) is checked end to end by the integration tests.
-TEST_F(RulesChains, TutorialPiecesAreFixedAndMoveTheStepOn) {
-    // Step 6: the one requested piece comes without Space, a bar of 2, 0, 0, and the step moves on.
-    g.tutorialStep = 6;
-    g.pieceRequests = 1;
-    w->detailInside = 1;
-    CreateDumpedPieces(g, *w, StartMs + 800, false, DrawChainsColours);
-    EXPECT_EQ(g.tutorialStep, 7);
-    EXPECT_EQ(g.pieceRequests, 0);
-    ASSERT_EQ(w->detailCount, 3);
-    const uint8_t bar[3] = {2, 0, 0};
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(w->atoms[w->detailAtoms[k]].colour, bar[k]);
-    EXPECT_FLOAT_EQ(w->atoms[w->detailAtoms[1]].x, PieceSpawnX);
-    EXPECT_FLOAT_EQ(w->atoms[w->detailAtoms[1]].y, PieceSpawnY);
 }
 
 TEST_F(RulesChains, TheLowBarWarnsFromItsFirstFrameAndBlinksEvery140Ms) {

@@ -1,5 +1,5 @@
 // Cubes: triples marked on contact, marks passed on by the player's piece, colour batches and their scores,
-// freezing, bonus blasts, hard hits on frozen blocks, the colour and bonus draws, and damaged index fields.
+// freezing, bonus blasts, the colour and bonus draws, and damaged index fields.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -328,56 +328,6 @@ TEST_F(RulesCubes, AVanishingBonusBlockBlastsFrozenBlocksWithin64Pixels) {
     EXPECT_EQ(w->atoms[colouredFar].x, cx + 70) << "beyond the blast nothing is pushed";
     EXPECT_EQ(w->atomsRemoved, 1u) << "blasted blocks are not removals of the level";
     EXPECT_EQ(game.removals, 1);
-}
-
-// A frozen block locked in the grid, hit from above by a piece block falling fast.
-class RulesCubesHardHit : public RulesCubes {
-   protected:
-    int frozen = -1;
-    int hitter = -1;
-    void Build(bool markedHitter) {
-        frozen = Block(132, 251.5f, 3);
-        FreezeAtom(*w, frozen);
-        for (int k = 0; k < 3 && !w->atoms[frozen].locked; ++k) Step();
-        ASSERT_EQ(w->atoms[frozen].locked, 1);
-        AdvanceClock(1000);  // well past the least time between two hits
-        hitter = Block(132, 251.5f - 26.0f, 0);
-        w->atoms[hitter].prevY = w->atoms[hitter].y - 10.0f;
-        w->atoms[hitter].marked = markedHitter ? 1 : 0;
-        Detail({hitter});
-        Step();
-    }
-};
-
-TEST_F(RulesCubesHardHit, AMarkedPieceBlockDestroysAFrozenBlockInOneHit) {
-    Build(true);
-    EXPECT_FALSE(InUse(frozen));
-    EXPECT_EQ(w->lockedCell[5 + (10 - GridFirstRow) * GridColumns], 0);
-}
-
-TEST_F(RulesCubesHardHit, AnUnmarkedPieceBlockOnlyCracksIt) {
-    Build(false);
-    ASSERT_TRUE(InUse(frozen));
-    EXPECT_EQ(w->atoms[frozen].hitsLeft, A_DEAD_HITS - 1);
-}
-
-// Space and the arrows in play are driven end to end by the integration tests; here: nothing after game over.
-TEST_F(RulesCubes, SpaceAddsPiecesAndTheArrowsPushThemUntilTheGameEnds) {
-    uint64_t now = StartMs;
-    CubesControlFrameAt(game, *w, ButtonAction, now, FrameMs);
-    ASSERT_EQ(w->piecesSpawned, 1u);
-    ASSERT_GE(w->detailCount, 3);
-
-    const int first = w->detailAtoms[0];
-    const float x = w->atoms[first].x;
-    CubesControlFrameAt(game, *w, ButtonLeft, now += FrameMs, FrameMs);
-    EXPECT_LT(w->atoms[first].x, x);
-
-    game.gameOver = true;
-    const float stopped = w->atoms[first].x;
-    CubesControlFrameAt(game, *w, ButtonAction | ButtonLeft, now += 1000, FrameMs);
-    EXPECT_EQ(w->piecesSpawned, 1u);
-    EXPECT_EQ(w->atoms[first].x, stopped);
 }
 
 TEST_F(RulesCubes, ColoursAreDrawnIndependentlyFromAtLeastThreeAndAtMostNine) {
