@@ -8,6 +8,7 @@
 #include "physics/world.h"
 #include "platform/graphics.h"
 #include "render/images.h"
+#include "rules/pieces.h"
 #include "rules/shapes_rules.h"
 #include "rules/tuning.h"
 
@@ -262,4 +263,27 @@ bool VisionModeFrame(GameState& g, PhysicsWorld& w) {
         }
     }
     return frame.sweepEnabled;
+}
+
+TakenPiece TakePiece(GameState& g) {
+    if (g.tutorialStep == 2) g.tutorialStep = 3;
+    if (g.tutorialStep == 4) g.tutorialStep = 5;
+    const TakenPiece taken{g.specialsToCreate > 0, g.pieceRequests > 0};
+    if (g.pieceRequests > 0) --g.pieceRequests;
+    if (g.specialsToCreate > 0) --g.specialsToCreate;
+    if (g.pieceRequests == 0 && g.tutorialStep == 10) g.tutorialStep = 11;
+    return taken;
+}
+
+void PlacePiece(GameState& g, PhysicsWorld& w, TakenPiece taken, int kind, const uint8_t colours[4],
+                uint32_t nowMs) {
+    // The last of the tutorial's requested pieces moves its step on.
+    if (taken.requested && g.pieceRequests == 0 && (g.tutorialStep == 6 || g.tutorialStep == 8)) {
+        g.tutorialStep += 1;
+    }
+    w.pendingSpecial = taken.special ? 1 : 0;  // the first block of the piece takes the special flag
+    CreatePiece(w, PieceSpawnX, PieceSpawnY, kind, colours);
+    w.pendingSpecial = 0;
+    g.lastSpawnTime = nowMs;
+    g.shapesOnBoard += 1;
 }

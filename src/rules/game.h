@@ -75,6 +75,18 @@ bool LevelUp(GameState& g, PhysicsWorld& w);
 // Removes the marked atoms whose time has come (or that the sweep line passes) for points, bar energy,
 // floating points, ghosts and the rotating removal sounds. Shapes and chains; cubes scores its own way.
 void RemovalPass(GameState& g, PhysicsWorld& w, uint64_t frameMs, bool sweepEnabled);
+
+// A new piece, as every variant adds one. TakePiece: the tutorial steps that adding moves on (2 to 3,
+// 4 to 5, 10 to 11 with the last request), one request and one special block used up.
+struct TakenPiece {
+    bool special;    // the piece's first block becomes a special block
+    bool requested;  // the piece answers a request
+};
+TakenPiece TakePiece(GameState& g);
+// PlacePiece, after the kind and colours are chosen: the last requested tutorial piece moves step 6 or 8
+// on, the piece enters the glass, and its time and count are kept.
+void PlacePiece(GameState& g, PhysicsWorld& w, TakenPiece taken, int kind, const uint8_t colours[4],
+                uint32_t nowMs);
 // The same on the process-wide game, with the signature of the world's removal hook.
 void RemovalPass(PhysicsWorld& w, uint64_t frameMs, bool sweepEnabled);
 // Adds points to the world's score without overflowing it.

@@ -163,27 +163,12 @@ void CreateDumpedPieces(GameState& g, PhysicsWorld& w, uint64_t nowMs, bool acti
     if (!DumpDue(g, w, nowMs, actionPressed)) return;
     const uint32_t now = static_cast<uint32_t>(nowMs);
 
-    if (g.tutorialStep == 2) g.tutorialStep = 3;
-    if (g.tutorialStep == 4) g.tutorialStep = 5;
-    const bool special = g.specialsToCreate > 0;
-    const bool requested = g.pieceRequests > 0;
-    if (g.pieceRequests > 0) --g.pieceRequests;
-    if (g.specialsToCreate > 0) --g.specialsToCreate;
-    if (g.pieceRequests == 0 && g.tutorialStep == 10) g.tutorialStep = 11;
+    const TakenPiece taken = TakePiece(g);
 
     std::srand(now);
     uint8_t colours[4] = {0, 0, 0, 0};
     if (drawColours != nullptr) drawColours(g.tutorialStep, colours);
     int kind = std::rand() % 3;
     KeyboardTutorialPiece(g.tutorialStep, &kind, colours);
-    // The last of the tutorial's requested pieces moves its step on.
-    if (requested && g.pieceRequests == 0 && (g.tutorialStep == 6 || g.tutorialStep == 8)) {
-        g.tutorialStep += 1;
-    }
-
-    w.pendingSpecial = special ? 1 : 0;
-    CreatePiece(w, PieceSpawnX, PieceSpawnY, kind, colours);
-    w.pendingSpecial = 0;
-    g.lastSpawnTime = now;
-    g.shapesOnBoard += 1;
+    PlacePiece(g, w, taken, kind, colours, now);
 }

@@ -200,28 +200,14 @@ void CreateShapesPieces(GameState& g, PhysicsWorld& w, uint64_t nowMs) {
     const uint32_t now = static_cast<uint32_t>(nowMs);
     if (now - g.lastSpawnTime <= PieceIntervalMs) return;
 
-    if (g.tutorialStep == 2) g.tutorialStep = 3;
-    if (g.tutorialStep == 4) g.tutorialStep = 5;
-    const bool special = g.specialsToCreate > 0;
-    const bool requested = g.pieceRequests > 0;
-    if (g.pieceRequests > 0) --g.pieceRequests;
-    if (g.specialsToCreate > 0) --g.specialsToCreate;
-    if (g.pieceRequests == 0 && g.tutorialStep == 10) g.tutorialStep = 11;
+    const TakenPiece taken = TakePiece(g);
 
     std::srand(now);
     int kind = PieceCorner;
     uint8_t colours[4] = {0, 0, 0, 0};
     DrawShapesPiece(g.tutorialStep, &kind, colours);
     TutorialPieceOverride(g.tutorialStep, g.pieceRequests, &kind, colours);
-    // The last of the tutorial's requested pieces moves its step on.
-    if (requested && g.pieceRequests == 0 && (g.tutorialStep == 6 || g.tutorialStep == 8)) g.tutorialStep += 1;
-
-    // The first atom of the piece takes the special flag.
-    w.pendingSpecial = special ? 1 : 0;
-    CreatePiece(w, PieceSpawnX, PieceSpawnY, kind, colours);
-    w.pendingSpecial = 0;
-    g.lastSpawnTime = now;
-    g.shapesOnBoard += 1;
+    PlacePiece(g, w, taken, kind, colours, now);
 }
 
 int FindGrabbedAtom(const PhysicsWorld& w) {
