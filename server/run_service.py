@@ -31,10 +31,11 @@ def make_server(host, port, root):
     root = os.path.abspath(root)
     prepare_root(root)
     authorizer = DummyAuthorizer()
-    # Both accounts log in at the root: records players read and write only the tables; the update
-    # account reads the updates and writes the statistics.
+    # Both accounts log in at the root: records players read and write only the tables (an upload goes
+    # to a name of its own and is renamed over the table; the table's lock is a folder beside it); the
+    # update account reads the updates and writes the statistics.
     authorizer.add_user(RECORDS_USER, RECORDS_PASSWORD, root, perm="el")
-    authorizer.override_perm(RECORDS_USER, os.path.join(root, "records"), perm="elrw", recursive=True)
+    authorizer.override_perm(RECORDS_USER, os.path.join(root, "records"), perm="elrwfmd", recursive=True)
     authorizer.add_user(UPDATE_USER, UPDATE_PASSWORD, root, perm="elr")
     authorizer.override_perm(UPDATE_USER, os.path.join(root, "stats"), perm="elrw", recursive=True)
     handler = type("PelorinaHandler", (FTPHandler,), {})

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/audio_device.h"
+#include "platform/file_read.h"
 
 namespace {
 
@@ -205,7 +206,7 @@ bool LoadMusicScore(MusicScore& score, const char* folder, const char* file, boo
     char path[MusicPathLength];
     if (!JoinPath(path, folder, file)) return false;
     XMLDocument document;
-    if (document.LoadFile(path) != tinyxml2::XML_SUCCESS) return false;
+    if (!LoadXmlDocument(document, path)) return false;
     const XMLElement* root = document.RootElement();
     if (root == nullptr) return false;
     const XMLElement* playlist = root->FirstChildElement("playlist");
@@ -230,7 +231,7 @@ bool LoadMusicScore(MusicScore& score, const char* folder, const char* file, boo
     const XMLElement* holidayRoot = nullptr;
     char holidaySong[MusicPathLength];
     if (holiday && JoinPath(path, folder, HolidayDocument) && JoinPath(holidaySong, folder, HolidaySong) &&
-        holidayDocument.LoadFile(path) == tinyxml2::XML_SUCCESS) {
+        LoadXmlDocument(holidayDocument, path)) {
         holidayRoot = holidayDocument.RootElement();
         if (holidayRoot != nullptr && !ReadTimings(score, holidayRoot, folder, false)) holidayRoot = nullptr;
     }

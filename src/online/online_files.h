@@ -15,6 +15,10 @@ bool ReadSmallFile(const char* path, uint8_t* bytes, std::size_t capacity, std::
 bool CommitFile(const char* temporary, const char* target, Exchange& exchange);
 // Writes the bytes to a temporary file and commits it over target.
 bool WriteFileThroughTemporary(const char* target, const uint8_t* bytes, std::size_t size, Exchange& exchange);
+// Removes temporary files of exchanges (names ending in ".part<process>-<n>") under the working folder
+// whose process is no longer running: a worker left behind when its game closed cannot remove its own.
+// Links to other folders are not followed.
+void RemoveStaleTemporaryFiles();
 // An update's file path is used only when it stays inside the game folder: not empty, not absolute,
 // no "..", "." or empty component, no backslash or colon, no control characters.
 bool IsSafeUpdatePath(const char* path);

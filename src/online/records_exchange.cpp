@@ -3,6 +3,7 @@
 #include "online/records_exchange.h"
 
 #include <ftplib.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -11,9 +12,18 @@
 
 #include "online/online_files.h"
 #include "online/service.h"
+#include "online/table_lock.h"
 #include "store/records.h"
 
 namespace {
+
+// The service's table as a download found it.
+enum class ServiceTable : uint8_t {
+    Whole,    // exactly one table's bytes, now in the download's temporary file
+    Absent,   // the service has no table yet
+    Damaged,  // a file of another size (a cut upload, say): it must not replace a table
+    Failed,   // the transfer did not work; nothing is known
+};
 
 struct RecordsExchange : Exchange {
     ServiceAddress address;
@@ -22,6 +32,7 @@ struct RecordsExchange : Exchange {
     char localPath[512] = {};
     char downloadTemporary[600] = {};
     char mergedTemporary[600] = {};
+    char token[17] = {};
     bool hasPlayerEntry = false;
     RecordEntry playerEntry{};
     // Results, published under the commit lock.
@@ -32,13 +43,75 @@ struct RecordsExchange : Exchange {
     uint8_t bytes[RecordFileBytes];
 };
 
-// The table as a file of any length is read: a short file leaves the "Anonymous" fill behind it.
-void ReadDownloadedTable(RecordsExchange& e, const char* path) {
+ServiceTable DownloadTable(RecordsExchange& e, netbuf* connection) {
+    e.aborted = false;
+    e.lastBytes = 0;
+    unsigned int announced = 0;
+    if (FtpSize(e.remoteName, &announced, FTPLIB_IMAGE, connection) && announced != RecordFileBytes) {
+        return ServiceTable::Damaged;
+    }
+    if (DownloadWhole(connection, e.downloadTemporary, e.remoteName, RecordFileBytes, e)) {
+        struct stat file {};
+        bool whole = stat(e.downloadTemporary, &file) == 0 && file.st_size == RecordFileBytes;
+        return whole ? ServiceTable::Whole : ServiceTable::Damaged;
+    }
+    // Cut at the table's size: the file is longer than a table.
+    if (e.lastBytes.load() > RecordFileBytes && !e.stop.load()) return ServiceTable::Damaged;
+    if (e.aborted.load() || e.stop.load()) return ServiceTable::Failed;
+    return std::strncmp(FtpLastResponse(connection), "550", 3) == 0 ? ServiceTable::Absent
+                                                                    : ServiceTable::Failed;
+}
+
+// The downloaded table with the player's entry placed into it, written to the merged temporary file.
+bool MergePlayerEntry(RecordsExchange& e, int& place) {
     FillAnonymous(e.table);
     EncodeRecords(e.table, e.bytes);
     std::size_t got = 0;
-    ReadSmallFile(path, e.bytes, RecordFileBytes, got);
+    if (!ReadSmallFile(e.downloadTemporary, e.bytes, RecordFileBytes, got) || got != RecordFileBytes)
+        return false;
     DecodeRecords(e.bytes, e.table);
+    place = InsertRecord(e.table, e.playerEntry.score);
+    if (place >= 0) std::memcpy(e.table.entries[place].name, e.playerEntry.name, RecordNameBytes);
+    EncodeRecords(e.table, e.bytes);
+    FILE* file = std::fopen(e.mergedTemporary, "wb");
+    if (file == nullptr) return false;
+    bool written = std::fwrite(e.bytes, 1, RecordFileBytes, file) == RecordFileBytes;
+    return std::fclose(file) == 0 && written;
+}
+
+// Uploads local as the service's table: to a name of its own first, then renamed over the table, so a
+// cut upload never leaves a torn table behind. A service that refuses the rename gets the table
+// directly. The table is replaced only while the lock (when there is one) is still fresh.
+bool PutTable(RecordsExchange& e, netbuf* connection, const char* local, const TableLock* lock) {
+    char temporary[96];
+    std::snprintf(temporary, sizeof temporary, "%s.up-%s", e.remoteName, e.token);
+    e.aborted = false;
+    bool sent = FtpPut(local, temporary, FTPLIB_IMAGE, connection) != 0 && !e.aborted.load();
+    bool inTime = !e.stop.load() && (lock == nullptr || TableLockFresh(*lock));
+    if (sent && inTime && FtpRename(temporary, e.remoteName, connection)) return true;
+    FtpDelete(temporary, connection);
+    if (!sent || !inTime) return false;
+    e.aborted = false;
+    return FtpPut(local, e.remoteName, FTPLIB_IMAGE, connection) != 0 && !e.aborted.load();
+}
+
+// Upload under the table's lock: the service's table as it is now, the player's entry placed in it.
+void UploadMerged(RecordsExchange& e, netbuf* connection, bool& merged, int& mergedPlace) {
+    TableLock lock;
+    // Leave the last second of the exchange for the transfers themselves.
+    TableLockResult taken =
+        TakeTableLock(connection, e.remoteName, e.token, e.deadlineMs.load() - 1000, e, lock);
+    if (taken == TableLockResult::Busy) return;
+    const TableLock* held = taken == TableLockResult::Held ? &lock : nullptr;
+    ServiceTable found = DownloadTable(e, connection);
+    if (found == ServiceTable::Whole && e.hasPlayerEntry) {
+        merged = MergePlayerEntry(e, mergedPlace);
+        if (merged && mergedPlace >= 0) merged = PutTable(e, connection, e.mergedTemporary, held);
+    } else if (found == ServiceTable::Absent || found == ServiceTable::Damaged) {
+        // The service has no usable table: this one starts it (or mends it).
+        PutTable(e, connection, e.localPath, held);
+    }
+    if (held != nullptr) ReleaseTableLock(connection, lock);
 }
 
 void RecordsWorker(std::shared_ptr<RecordsExchange> shared) {
@@ -46,25 +119,12 @@ void RecordsWorker(std::shared_ptr<RecordsExchange> shared) {
     netbuf* connection = nullptr;
     bool downloaded = false, merged = false;
     int mergedPlace = -1;
-    if (OpenService(e.address, RecordsUser, RecordsPassword, e, &connection) && FtpChdir("records", connection)) {
-        // A worker that was left behind starts no transfer any more.
-        downloaded = DownloadWhole(connection, e.downloadTemporary, e.remoteName, SmallFileLimitBytes, e);
+    if (OpenService(e.address, RecordsUser, RecordsPassword, e, &connection) &&
+        FtpChdir("records", connection)) {
         if (e.upload) {
-            if (downloaded && e.hasPlayerEntry) {
-                ReadDownloadedTable(e, e.downloadTemporary);
-                mergedPlace = InsertRecord(e.table, e.playerEntry.score);
-                if (mergedPlace >= 0) std::memcpy(e.table.entries[mergedPlace].name, e.playerEntry.name, RecordNameBytes);
-                EncodeRecords(e.table, e.bytes);
-                FILE* file = std::fopen(e.mergedTemporary, "wb");
-                if (file != nullptr) {
-                    merged = std::fwrite(e.bytes, 1, RecordFileBytes, file) == RecordFileBytes;
-                    merged = std::fclose(file) == 0 && merged;
-                }
-                if (merged && mergedPlace >= 0) FtpPut(e.mergedTemporary, e.remoteName, FTPLIB_IMAGE, connection);
-            } else if (!downloaded && !e.stop.load()) {
-                // The service has no table yet (or would not give it): this one starts it.
-                FtpPut(e.localPath, e.remoteName, FTPLIB_IMAGE, connection);
-            }
+            UploadMerged(e, connection, merged, mergedPlace);
+        } else {
+            downloaded = DownloadTable(e, connection) == ServiceTable::Whole;
         }
     }
     bool published = PublishExchange(e, [&] {
@@ -91,6 +151,7 @@ void RunRecordsExchange(bool upload) {
     std::snprintf(e->localPath, sizeof e->localPath, "%s", records.localPath);
     TemporaryName(e->localPath, e->downloadTemporary, sizeof e->downloadTemporary);
     TemporaryName(e->localPath, e->mergedTemporary, sizeof e->mergedTemporary);
+    UniqueToken(e->token);
     int place = recordsScreenState.playerPlace;
     if (upload && place >= 0 && place < RecordPlaces) {
         e->hasPlayerEntry = true;
@@ -116,6 +177,10 @@ void RunRecordsExchange(bool upload) {
 
 }  // namespace
 
-void DownloadRecords() { RunRecordsExchange(false); }
+void DownloadRecords() {
+    RunRecordsExchange(false);
+}
 
-void UploadRecords() { RunRecordsExchange(true); }
+void UploadRecords() {
+    RunRecordsExchange(true);
+}

@@ -1,9 +1,12 @@
 // The connection to the online service: address checks, login, and the deadline of data transfers.
 #include "online/service.h"
 
+#include <arpa/inet.h>
 #include <ftplib.h>
+#include <netinet/in.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -15,11 +18,49 @@
 #define PELORINA_SERVICE ""
 #endif
 
+// ftplib's own connect calls (the library is linked statically with --wrap=connect) come here: the
+// control connection's address is noted, and a data connection to any other host is refused.
+extern "C" int __real_connect(int fd, const sockaddr* address, socklen_t length);
+
+namespace {
+
+thread_local ServicePeer* capturingPeer = nullptr;      // set while FtpConnect runs
+thread_local const ServicePeer* allowedPeer = nullptr;  // data connections of this thread go only there
+
+bool SameHost(const sockaddr* address, const ServicePeer& peer) {
+    const sockaddr* known = reinterpret_cast<const sockaddr*>(&peer.address);
+    if (address->sa_family != known->sa_family) return false;
+    if (address->sa_family == AF_INET) {
+        return reinterpret_cast<const sockaddr_in*>(address)->sin_addr.s_addr ==
+               reinterpret_cast<const sockaddr_in*>(known)->sin_addr.s_addr;
+    }
+    if (address->sa_family == AF_INET6) {
+        return std::memcmp(&reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr,
+                           &reinterpret_cast<const sockaddr_in6*>(known)->sin6_addr, sizeof(in6_addr)) == 0;
+    }
+    return false;
+}
+
+}  // namespace
+
+extern "C" int __wrap_connect(int fd, const sockaddr* address, socklen_t length) {
+    if (capturingPeer != nullptr && address != nullptr && length <= sizeof capturingPeer->address) {
+        std::memcpy(&capturingPeer->address, address, length);
+        capturingPeer->length = length;
+        capturingPeer->known = true;
+    } else if (allowedPeer != nullptr && address != nullptr &&
+               (!allowedPeer->known || !SameHost(address, *allowedPeer))) {
+        errno = ECONNREFUSED;
+        return -1;
+    }
+    return __real_connect(fd, address, length);
+}
+
 namespace {
 
 bool IsHostChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
-           c == '_';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '-' || c == '_';
 }
 
 // ftplib calls this every idle period and every few kilobytes of a data transfer; returning 0 fails it.
@@ -42,7 +83,8 @@ int TransferTick(netbuf*, fsz_t transferred, void* argument) {
 }  // namespace
 
 int64_t SteadyMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -78,7 +120,8 @@ bool ParseServiceAddress(const char* text, ServiceAddress& address) {
 
 bool ConfiguredService(ServiceAddress& address) {
     const char* fromEnvironment = std::getenv("PELORINA_SERVICE");
-    if (fromEnvironment != nullptr && fromEnvironment[0] != 0) return ParseServiceAddress(fromEnvironment, address);
+    if (fromEnvironment != nullptr && fromEnvironment[0] != 0)
+        return ParseServiceAddress(fromEnvironment, address);
     return ParseServiceAddress(PELORINA_SERVICE, address);
 }
 
@@ -89,7 +132,11 @@ bool OpenService(const ServiceAddress& address, const char* user, const char* pa
     static std::once_flag ignorePipe;
     std::call_once(ignorePipe, [] { std::signal(SIGPIPE, SIG_IGN); });
     *connection = nullptr;
-    if (!FtpConnect(address.ftplibText, connection)) {
+    exchange.peer = ServicePeer{};
+    capturingPeer = &exchange.peer;
+    const bool connected = FtpConnect(address.ftplibText, connection) != 0;
+    capturingPeer = nullptr;
+    if (!connected) {
         *connection = nullptr;
         return false;
     }
@@ -103,6 +150,7 @@ bool OpenService(const ServiceAddress& address, const char* user, const char* pa
 }
 
 void WatchTransfers(Exchange& exchange, netbuf* connection) {
+    allowedPeer = &exchange.peer;
     exchange.progressMs = SteadyMs();
     FtpCallbackOptions options{};
     options.cbFunc = TransferTick;
@@ -113,7 +161,7 @@ void WatchTransfers(Exchange& exchange, netbuf* connection) {
 }
 
 bool DownloadWhole(netbuf* connection, const char* local, const char* remote, uint64_t limitBytes,
-                  Exchange& exchange) {
+                   Exchange& exchange) {
     if (exchange.stop.load()) return false;
     unsigned int announced = 0;
     bool known = FtpSize(remote, &announced, FTPLIB_IMAGE, connection) != 0;

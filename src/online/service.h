@@ -1,5 +1,7 @@
 // The connection to the online service: its address, the two accounts, bounded FTP exchanges on workers.
 #pragma once
+#include <sys/socket.h>
+
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -35,18 +37,27 @@ int64_t SteadyMs();
 // temporary files. Every step that changes a local file the player keeps, and the hand-over of the
 // results, happens under commitLock and only while abandoned is false; the main thread sets abandoned
 // under the same lock when it stops waiting, so an abandoned worker never touches a local file again.
+// The address the control connection went to. Data connections go to that host only, whatever a
+// server's passive-mode reply names: a hostile server must not send the game to another machine.
+struct ServicePeer {
+    sockaddr_storage address{};
+    socklen_t length = 0;
+    bool known = false;
+};
+
 struct Exchange {
     std::mutex commitLock;
-    bool abandoned = false;               // under commitLock
-    bool resultReady = false;             // under commitLock; results below are then complete
-    std::atomic<bool> finished{false};    // the worker has published its result (or given up)
-    std::atomic<bool> stop{false};        // data transfers fail at their next idle tick
-    std::atomic<bool> aborted{false};     // the last data transfer was cut by the tick
-    std::atomic<int64_t> deadlineMs{0};   // steady ms after which transfers fail; 0 = none
-    std::atomic<int64_t> progressMs{0};   // steady ms of the last sign of life of the transfer
+    ServicePeer peer;                    // written while connecting, before any data transfer
+    bool abandoned = false;              // under commitLock
+    bool resultReady = false;            // under commitLock; results below are then complete
+    std::atomic<bool> finished{false};   // the worker has published its result (or given up)
+    std::atomic<bool> stop{false};       // data transfers fail at their next idle tick
+    std::atomic<bool> aborted{false};    // the last data transfer was cut by the tick
+    std::atomic<int64_t> deadlineMs{0};  // steady ms after which transfers fail; 0 = none
+    std::atomic<int64_t> progressMs{0};  // steady ms of the last sign of life of the transfer
     std::atomic<uint64_t> lastBytes{0};
-    int64_t stallMs = 0;                  // a transfer with no new bytes for this long fails; 0 = none
-    std::atomic<uint64_t> byteLimit{0};   // a download growing past this many bytes fails; 0 = none
+    int64_t stallMs = 0;                 // a transfer with no new bytes for this long fails; 0 = none
+    std::atomic<uint64_t> byteLimit{0};  // a download growing past this many bytes fails; 0 = none
 };
 
 // What a download may bring at the most: the small files of the service (a records table, the update
@@ -59,7 +70,9 @@ constexpr uint64_t UpdateFileLimitBytes = 256u << 20;
 // exchange's deadline passes, its stall time runs out, or it is told to stop.
 bool OpenService(const ServiceAddress& address, const char* user, const char* password, Exchange& exchange,
                  netbuf** connection);
-// Makes the connection's data transfers answer to this exchange's deadline, stall time and stop.
+// Makes the connection's data transfers answer to this exchange's deadline, stall time and stop, and
+// keeps this thread's data connections to the exchange's peer host. Call it on the thread that then
+// uses the connection.
 void WatchTransfers(Exchange& exchange, netbuf* connection);
 // Downloads remote into local and reports success only for a whole file: the transfer was not cut,
 // the server confirmed it, the size matches what the server announced (when it announces one), and

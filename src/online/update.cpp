@@ -15,6 +15,7 @@
 #include "online/online_files.h"
 #include "online/service.h"
 #include "online/statistics.h"
+#include "platform/file_read.h"
 #include "store/profile.h"
 
 std::atomic<bool> updateAvailable{false};
@@ -22,6 +23,15 @@ std::atomic<bool> updateAvailable{false};
 namespace {
 
 constexpr int64_t ApplyStallMs = 5000;  // the apply step is given up after this long without progress
+// The whole apply step, however steadily bytes trickle in: a real update takes a fraction of this.
+constexpr int64_t ApplyDeadlineMs = 120000;
+
+// The resolved target stays inside the resolved game folder: a link inside the folder that leads out
+// of it does not count as inside.
+bool InsideFolder(const std::filesystem::path& resolved, const std::filesystem::path& folder) {
+    std::filesystem::path relative = resolved.lexically_relative(folder);
+    return !relative.empty() && *relative.begin() != "..";
+}
 
 struct CheckExchange : Exchange {
     ServiceAddress address;
@@ -42,7 +52,16 @@ struct ApplyExchange : Exchange {
     // Results, written under the commit lock.
     bool allSucceeded = false;
     bool programReplaced = false;
+    char partPath[1200] = {};  // under the commit lock: the download in progress, removed if abandoned
 };
+
+// The apply step is given up: no file of it changes any more, and its download in progress goes.
+void AbandonApply(ApplyExchange& e) {
+    e.abandoned = true;
+    e.stop = true;
+    if (e.partPath[0] != 0) std::remove(e.partPath);
+    e.partPath[0] = 0;
+}
 
 // What the main thread knows; only the main thread touches it.
 struct UpdateState {
@@ -65,8 +84,9 @@ void UpdateCheckWorker(std::shared_ptr<CheckExchange> shared) {
         SendStatistics(connection, e.installed, e.now, e, statistics);
         char temporary[64];
         TemporaryName("update.xml", temporary, sizeof temporary);
-        if (FtpChdir("updates.1.1", connection) && DownloadWhole(connection, temporary, "update.xml", SmallFileLimitBytes, e) &&
-            e.list.LoadFile(temporary) == tinyxml2::XML_SUCCESS) {
+        if (FtpChdir("updates.1.1", connection) &&
+            DownloadWhole(connection, temporary, "update.xml", SmallFileLimitBytes, e) &&
+            LoadXmlDocument(e.list, temporary)) {
             chosen = ChooseUpdate(e.list, e.installed);
             CommitFile(temporary, "update.xml", e);
         }
@@ -98,7 +118,15 @@ bool ApplyFile(ApplyExchange& e, netbuf* connection, const tinyxml2::XMLElement&
     fs::path target = folder / path;
     fs::path program = fs::canonical("/proc/self/exe", error);
     if (error) return false;
+    // Every folder on the way is resolved: none may lead out of the game folder. The file itself is
+    // replaced or deleted as the name it is (a link is never followed to delete or write its target).
+    fs::path realFolder = fs::canonical(folder, error);
+    if (error) return false;
+    fs::path realParent = fs::weakly_canonical(target.parent_path(), error);
+    if (error || !InsideFolder(realParent, realFolder)) return false;
+    target = realParent / target.filename();
     bool isProgram = fs::weakly_canonical(target, error) == program && !error;
+    error.clear();
     e.progressMs = SteadyMs();
 
     if (std::strcmp(task, "cleanup") == 0) {
@@ -113,7 +141,17 @@ bool ApplyFile(ApplyExchange& e, netbuf* connection, const tinyxml2::XMLElement&
 
     char temporary[1200];
     TemporaryName(target.c_str(), temporary, sizeof temporary);
-    if (!DownloadWhole(connection, temporary, path, UpdateFileLimitBytes, e)) {
+    {
+        std::lock_guard<std::mutex> lock(e.commitLock);
+        if (e.abandoned) return false;
+        std::snprintf(e.partPath, sizeof e.partPath, "%s", temporary);
+    }
+    const bool downloaded = DownloadWhole(connection, temporary, path, UpdateFileLimitBytes, e);
+    {
+        std::lock_guard<std::mutex> lock(e.commitLock);
+        e.partPath[0] = 0;
+    }
+    if (!downloaded) {
         std::remove(temporary);
         return false;
     }
@@ -141,6 +179,7 @@ bool ApplyFile(ApplyExchange& e, netbuf* connection, const tinyxml2::XMLElement&
 void UpdateApplyWorker(std::shared_ptr<ApplyExchange> shared) {
     ApplyExchange& e = *shared;
     netbuf* connection = e.check->connection;
+    e.peer = e.check->peer;
     WatchTransfers(e, connection);  // the check's exchange is closed; transfers now answer to this one
     bool all = FtpChdir(e.offered, connection) != 0;
     if (all) {
@@ -157,7 +196,9 @@ void UpdateApplyWorker(std::shared_ptr<ApplyExchange> shared) {
 
 }  // namespace
 
-void DeleteBackup() { std::remove("backup.bin"); }
+void DeleteBackup() {
+    std::remove("backup.bin");
+}
 
 const tinyxml2::XMLElement* ChooseUpdate(const tinyxml2::XMLDocument& list, int installedVersion) {
     for (const tinyxml2::XMLElement* update = list.FirstChildElement("update"); update != nullptr;
@@ -201,7 +242,9 @@ bool WaitForUpdateCheck(unsigned timeoutMs) {
     return true;
 }
 
-const char* OfferedVersion() { return state.offeredVersion; }
+const char* OfferedVersion() {
+    return state.offeredVersion;
+}
 
 void StartUpdateApply() {
     if (state.apply || state.applyEnded) return;
@@ -214,6 +257,7 @@ void StartUpdateApply() {
     std::snprintf(e->offered, sizeof e->offered, "%s", state.offeredVersion);
     e->stallMs = ApplyStallMs;
     e->progressMs = SteadyMs();
+    e->deadlineMs = SteadyMs() + ApplyDeadlineMs;
     state.apply = e;
     std::thread(UpdateApplyWorker, e).detach();
 }
@@ -222,13 +266,14 @@ bool UpdateApplyEnded() {
     if (state.applyEnded) return true;
     if (!state.apply) return false;
     ApplyExchange& e = *state.apply;
-    if (!e.finished.load() && SteadyMs() - e.progressMs.load() <= ApplyStallMs) return false;
+    const int64_t now = SteadyMs();
+    if (!e.finished.load() && now - e.progressMs.load() <= ApplyStallMs && now <= e.deadlineMs.load())
+        return false;
     bool published = false;
     {
         std::lock_guard<std::mutex> lock(e.commitLock);
-        e.abandoned = true;
-        e.stop = true;
         published = e.resultReady;
+        AbandonApply(e);
         state.programReplaced = e.programReplaced;
         state.succeeded = published && e.allSucceeded;
     }
@@ -244,9 +289,19 @@ bool UpdateApplyEnded() {
     return true;
 }
 
-bool UpdateSucceeded() { return state.succeeded; }
+void AbandonUpdate() {
+    if (!state.apply || state.applyEnded) return;
+    std::lock_guard<std::mutex> lock(state.apply->commitLock);
+    AbandonApply(*state.apply);
+}
 
-bool ProgramReplaced() { return state.programReplaced; }
+bool UpdateSucceeded() {
+    return state.succeeded;
+}
+
+bool ProgramReplaced() {
+    return state.programReplaced;
+}
 
 const char* UpdateResultText() {
     if (!state.applyEnded) return "none";

@@ -5,7 +5,7 @@
 namespace tinyxml2 {
 class XMLDocument;
 class XMLElement;
-}
+}  // namespace tinyxml2
 
 // True when a newer version is offered in this run. Only the main thread writes it, after the check
 // has handed over its result (or the wait for it gave up).
@@ -24,8 +24,12 @@ const char* OfferedVersion();
 // Y in the update dialogue: starts UpdateApplyWorker on the check's connection.
 void StartUpdateApply();
 // Polled each frame while "Downloading" shows: true once the apply step has ended, or has shown no
-// sign of life for 5 s and was given up. On a complete success the profile now names the new version.
+// sign of life for 5 s, or has run for 120 s in all, and was given up. On a complete success the profile now
+// names the new version.
 bool UpdateApplyEnded();
+// The game is closing: an apply step still running changes no file any more and its partly downloaded
+// file is removed.
+void AbandonUpdate();
 // After UpdateApplyEnded: every file of the update was installed (and the profile saved).
 bool UpdateSucceeded();
 // After UpdateApplyEnded: the running program file was replaced, so the game must restart.

@@ -1,8 +1,11 @@
 // Reading sound files of any format libsndfile knows, resampled to 44100 Hz by linear interpolation.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 
 #include "platform/audio_local.h"
+#include "platform/file_read.h"
 
 namespace {
 
@@ -38,9 +41,19 @@ bool EnsureWindow(Decoder& d, uint64_t frame) {
 bool DecoderOpen(Decoder& d, const char* path) {
     SF_INFO info;
     std::memset(&info, 0, sizeof info);
-    d.file = sf_open(path, SFM_READ, &info);
-    if (d.file == nullptr) return false;
-    if (info.frames <= 0 || info.channels < 1 || info.channels > MaxSourceChannels || info.samplerate <= 0) {
+    const int fd = OpenRegularFileDescriptor(path);
+    if (fd < 0) return false;
+    // The descriptor stays ours (libsndfile's own closing on a failed open differs between versions).
+    d.file = sf_open_fd(fd, SFM_READ, &info, 0);
+    if (d.file == nullptr) {
+        close(fd);
+        return false;
+    }
+    d.fd = fd;
+    // A rate far below any real recording would make the 44100 Hz sound enormous (1 Hz: 44100 output
+    // frames for each frame of the file).
+    if (info.frames <= 0 || info.channels < 1 || info.channels > MaxSourceChannels ||
+        info.samplerate < MinSourceRate || static_cast<uint64_t>(info.frames) > MaxSourceFrames) {
         DecoderClose(d);
         return false;
     }
@@ -63,6 +76,8 @@ bool DecoderOpen(Decoder& d, const char* path) {
 void DecoderClose(Decoder& d) {
     if (d.file != nullptr) sf_close(d.file);
     d.file = nullptr;
+    if (d.fd >= 0) close(d.fd);
+    d.fd = -1;
 }
 
 void DecoderRewind(Decoder& d) {

@@ -420,6 +420,10 @@ int AudioLoadSample(const char* path, uint32_t mode) {
     if (slot < 0) return -1;
     auto decoder = std::make_unique<Decoder>();
     if (!DecoderOpen(*decoder, path)) return -1;
+    if (decoder->outFrames > MaxSampleFrames) {
+        DecoderClose(*decoder);
+        return -1;
+    }
     const int channels = decoder->sourceChannels == 1 ? 1 : 2;
     std::vector<float> data(decoder->outFrames * static_cast<uint64_t>(channels));
     float piece[MixBlockFrames * 2];

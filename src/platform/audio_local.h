@@ -20,8 +20,16 @@ constexpr int MixBlockFrames = 1024;       // the largest piece mixed at once
 
 // Reads any format libsndfile knows and hands out stereo-or-mono float frames at 44100 Hz, resampling
 // by linear interpolation. One per stream (on the worker) and one short-lived per sample load.
+// Sound files below this rate are refused.
+constexpr int MinSourceRate = 8000;
+// Frames a file may announce at most: keeps frames x 44100 far inside 64 bits.
+constexpr uint64_t MaxSourceFrames = uint64_t{1} << 36;
+// A sample (not a stream) is decoded whole at load; longer ones are refused: 60 s, 21 MB as stereo floats.
+constexpr uint64_t MaxSampleFrames = 60u * MixerSampleRate;
+
 struct Decoder {
     SNDFILE* file = nullptr;
+    int fd = -1;  // the open file under it
     int sourceRate = MixerSampleRate;
     int sourceChannels = 1;
     uint64_t sourceFrames = 0;  // frames in the file at its own rate

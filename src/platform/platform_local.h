@@ -25,4 +25,6 @@ void HandleControllerEvent(const SDL_Event& event);
 // Texture stage 0: the image the next sprite is drawn with (null = none yet).
 void SetStageTexture(SDL_Texture* texture);
 // Loads an image file at its exact size as an ARGB8888 texture; null on failure.
+// An image file decoded, after its header's size was checked (at most 4096 x 4096); null on any failure.
+SDL_Surface* DecodeImageFile(const char* fileName);
 SDL_Texture* LoadImageTexture(const char* fileName, unsigned* width, unsigned* height);

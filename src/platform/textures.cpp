@@ -3,8 +3,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
+#include "platform/file_read.h"
 #include "platform/graphics.h"
+#include "platform/image_header.h"
 #include "platform/platform_local.h"
 
 namespace {
@@ -37,18 +40,35 @@ bool EndsWithTga(const char* name) {
 
 }  // namespace
 
+SDL_Surface* DecodeImageFile(const char* fileName) {
+    if (!fileName) return nullptr;
+    // The size the header claims is checked before the image library sees the file: a header claiming
+    // a huge picture would have it allocate gigabytes or write past its buffers.
+    std::vector<uint8_t> bytes;
+    if (!ReadRegularFile(fileName, MaxImageFileBytes, bytes)) return nullptr;
+    const bool tgaByName = EndsWithTga(fileName);
+    ImageHeader header;
+    if (!ReadImageHeader(bytes.data(), bytes.size(), tgaByName, header) || !ImageSizeAcceptable(header)) {
+        return nullptr;
+    }
+    SDL_RWops* memory = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    if (!memory) return nullptr;
+    SDL_Surface* image =
+        header.format == ImageFormat::Tga ? IMG_LoadTyped_RW(memory, 0, "TGA") : IMG_Load_RW(memory, 0);
+    SDL_RWclose(memory);
+    // The decoded picture must be the one the header announced.
+    if (image && (static_cast<unsigned>(image->w) != header.width ||
+                  static_cast<unsigned>(image->h) != header.height)) {
+        SDL_FreeSurface(image);
+        image = nullptr;
+    }
+    return image;
+}
+
 SDL_Texture* LoadImageTexture(const char* fileName, unsigned* width, unsigned* height) {
     SDL_Renderer* renderer = PlatformRenderer();
     if (!renderer || !fileName) return nullptr;
-    // TGA has no signature: it is read by name, and tried last for files whose content says nothing.
-    SDL_Surface* image = nullptr;
-    if (EndsWithTga(fileName)) {
-        if (SDL_RWops* file = SDL_RWFromFile(fileName, "rb")) image = IMG_LoadTyped_RW(file, 1, "TGA");
-    } else {
-        image = IMG_Load(fileName);
-        if (!image)
-            if (SDL_RWops* file = SDL_RWFromFile(fileName, "rb")) image = IMG_LoadTyped_RW(file, 1, "TGA");
-    }
+    SDL_Surface* image = DecodeImageFile(fileName);
     if (!image) return nullptr;
     SDL_Surface* argb = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_ARGB8888, 0);
     SDL_FreeSurface(image);

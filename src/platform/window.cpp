@@ -171,7 +171,7 @@ bool CreateMainWindow(const PlatformOptions& options) {
     }
     FixWindowSize(ScreenWidth, ScreenHeight);
     if (options.iconPath && options.iconPath[0]) {
-        if (SDL_Surface* icon = IMG_Load(options.iconPath)) {
+        if (SDL_Surface* icon = DecodeImageFile(options.iconPath)) {
             SDL_SetWindowIcon(win.window, icon);
             SDL_FreeSurface(icon);
         }

@@ -16,7 +16,6 @@ constexpr float GlassScreenY = -48.0f;
 // Extra control strength per block of a chain that hangs on the player's piece.
 constexpr float ChainControlBoostPerAtom = 0.1f;
 
-
 // Lists the chain that starts at end i: at most MaxChainListed atoms, stopping at the other end.
 int ListChain(const PhysicsWorld& w, int i, int (&chain)[MaxChainListed]) {
     int length = 0;
@@ -58,7 +57,10 @@ void MarkChain(PhysicsWorld& w, const int* chain, int length) {
         a.points = A_DEFAULT_ATOM2POINTS;
     }
     // The last block carries the bonus for every block beyond the line length (none for an exact one).
-    const float bonus = static_cast<float>(length - A_LINE_LEN) * A_LINE_BONUS_POINTS_MULT;
+    // Points are whole and within 32 bits whatever the settings say.
+    float bonus = static_cast<float>(length - A_LINE_LEN) * A_LINE_BONUS_POINTS_MULT;
+    if (!(bonus > -2147483520.0f)) bonus = bonus < 0.0f ? -2147483520.0f : 0.0f;  // NaN gives nothing
+    if (bonus > 2147483520.0f) bonus = 2147483520.0f;
     w.atoms[chain[length - 1]].points = static_cast<int32_t>(bonus);
 }
 

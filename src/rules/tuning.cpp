@@ -1,16 +1,19 @@
 // The tuning table: defaults, loading of settings/setup_N.xml with per-level layering, setup.gendata.xml.
 #include "rules/tuning.h"
 
-#include <tinyxml2.h>
-
 #include <fcntl.h>
+#include <tinyxml2.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
+#include <cfloat>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/file_read.h"
 
 #define TUNING_INT(name, value) int32_t name = value;
 #define TUNING_FLOAT(name, value) float name = value;
@@ -53,7 +56,9 @@ double ParseDouble(const char* text) {
     if (*text == '+') ++text;
     double value = 0.0;
     auto result = std::from_chars(text, text + std::strlen(text), value);
-    return result.ec == std::errc() ? value : 0.0;
+    // "nan", "inf" and numbers beyond a float are malformed too: they would make every position NaN.
+    if (result.ec != std::errc() || !std::isfinite(value) || std::fabs(value) > FLT_MAX) return 0.0;
+    return value;
 }
 
 // The settings file is read again at every level up, in the middle of play. Reading it into fixed
@@ -62,7 +67,7 @@ double ParseDouble(const char* text) {
 constexpr size_t SettingsBufferBytes = 256 * 1024;
 
 struct SettingsCache {
-    char bytes[SettingsBufferBytes];    // what the document was parsed from
+    char bytes[SettingsBufferBytes];  // what the document was parsed from
     size_t size = 0;
     char scratch[SettingsBufferBytes];  // this reading of the file
     bool parsed = false;
@@ -74,7 +79,7 @@ SettingsCache settingsCache;
 // Reads the whole file with plain system calls (no FILE buffer to allocate). False when it cannot be read
 // or does not fit.
 bool ReadSettingsBytes(const char* path, char* buffer, size_t capacity, size_t* size) {
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    int fd = OpenRegularFileDescriptor(path);
     if (fd < 0) return false;
     size_t total = 0;
     for (;;) {
@@ -103,7 +108,7 @@ const tinyxml2::XMLElement* LoadRoot() {
         // Too large for the buffers (or unreadable): the library reads it itself.
         c.parsed = false;
         c.size = 0;
-        if (c.document.LoadFile(tuningFiles.settingsPath) != tinyxml2::XML_SUCCESS) return nullptr;
+        if (!LoadXmlDocument(c.document, tuningFiles.settingsPath)) return nullptr;
         return c.document.RootElement();
     }
     if (!c.parsed || size != c.size || std::memcmp(c.bytes, c.scratch, size) != 0) {

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "platform/devices.h"
+#include "platform/file_read.h"
 #include "platform/graphics.h"
 #include "platform/window.h"
 #include "shell/report.h"
@@ -22,20 +23,41 @@ bool CopyText(char* out, size_t size, const char* text) {
     return true;
 }
 
+// Times of the game clock beyond this (about 31 years) are refused rather than wrapped.
+constexpr uint64_t MaxClockMs = 1000000000000ull;
+
+// Digits only (no sign, no blanks), at most MaxClockMs.
 bool ParseUnsigned(const char* text, uint64_t* value) {
-    char* end = nullptr;
-    if (text == nullptr || *text < '0' || *text > '9') return false;
-    unsigned long long v = std::strtoull(text, &end, 10);
-    if (end == text || *end != 0) return false;
+    if (text == nullptr || *text == 0) return false;
+    uint64_t v = 0;
+    for (const char* p = text; *p != 0; ++p) {
+        if (*p < '0' || *p > '9') return false;
+        v = v * 10 + static_cast<uint64_t>(*p - '0');
+        if (v > MaxClockMs) return false;
+    }
     *value = v;
     return true;
 }
 
+bool IsLeapYear(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+// Exactly YYYY-MM-DD, a day that exists.
 bool ParseDate(Automation& a, const char* text) {
-    int y = 0, m = 0, d = 0;
-    char tail = 0;
-    if (std::sscanf(text, "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3) return false;
-    if (m < 1 || m > 12 || d < 1 || d > 31 || y < 1601) return false;
+    static const int DaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (std::strlen(text) != 10 || text[4] != '-' || text[7] != '-') return false;
+    for (int i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (text[i] < '0' || text[i] > '9') return false;
+    }
+    auto number = [text](int at, int digits) {
+        int v = 0;
+        for (int i = 0; i < digits; ++i) v = v * 10 + (text[at + i] - '0');
+        return v;
+    };
+    int y = number(0, 4), m = number(5, 2), d = number(8, 2);
+    if (m < 1 || m > 12 || d < 1 || y < 1601) return false;
+    if (d > DaysInMonth[m - 1] + (m == 2 && IsLeapYear(y) ? 1 : 0)) return false;
     a.dateSet = true;
     a.year = y;
     a.month = m;
@@ -53,6 +75,7 @@ bool ParseTimedFile(Shot* list, int& count, const char* text) {
     std::memcpy(number, text, length);
     number[length] = 0;
     Shot& shot = list[count];
+    if (colon[1] == 0) return false;  // a time without a file
     if (!ParseUnsigned(number, &shot.atMs) || !CopyText(shot.path, sizeof shot.path, colon + 1)) return false;
     shot.taken = false;
     count += 1;
@@ -124,9 +147,9 @@ bool ParseOptions(Automation& a, int argc, char** argv) {
 }
 
 bool LoadScript(Automation& a, const char* path) {
-    FILE* file = std::fopen(path, "r");
+    FILE* file = OpenRegularFile(path);
     if (file == nullptr) {
-        std::fprintf(stderr, "cannot read script %s\n", path);
+        std::fprintf(stderr, "cannot read script %s (not a readable regular file)\n", path);
         return false;
     }
     char line[512];
@@ -139,10 +162,15 @@ bool LoadScript(Automation& a, const char* path) {
             ok = false;
             break;
         }
-        char action[32] = {}, first[32] = {}, second[32] = {};
-        unsigned long long ms = 0;
-        int fields = std::sscanf(line, "%llu %31s %31s %31s", &ms, action, first, second);
+        char time[32] = {}, action[32] = {}, first[32] = {}, second[32] = {};
+        int fields = std::sscanf(line, "%31s %31s %31s %31s", time, action, first, second);
         if (fields <= 0) continue;  // blank or comment
+        // The time: digits only, so "-5" or a number past the clock's range is a bad line, not a wrap.
+        uint64_t ms = 0;
+        if (!ParseUnsigned(time, &ms)) {
+            ok = false;
+            break;
+        }
         if (a.eventCount >= MaxScriptEvents) {
             ok = false;
             break;
@@ -180,10 +208,18 @@ void FeedScript(Automation& a, uint64_t gameClockMs) {
     while (a.nextEvent < a.eventCount && a.events[a.nextEvent].atMs <= gameClockMs) {
         const ScriptEvent& event = a.events[a.nextEvent++];
         switch (event.kind) {
-            case ScriptEvent::Key: InjectKey(event.code, event.down); break;
-            case ScriptEvent::MouseMove: InjectMouseMove(event.x, event.y); break;
-            case ScriptEvent::Button: InjectMouseButton(event.code, event.down); break;
-            case ScriptEvent::Quit: InjectClose(); break;
+            case ScriptEvent::Key:
+                InjectKey(event.code, event.down);
+                break;
+            case ScriptEvent::MouseMove:
+                InjectMouseMove(event.x, event.y);
+                break;
+            case ScriptEvent::Button:
+                InjectMouseButton(event.code, event.down);
+                break;
+            case ScriptEvent::Quit:
+                InjectClose();
+                break;
         }
     }
     if (!a.quitSent && gameClockMs >= a.quitAtMs) {

@@ -9,6 +9,7 @@
 
 #include "audio/audio_system.h"
 #include "input/input.h"
+#include "online/online_files.h"
 #include "online/update.h"
 #include "platform/clock.h"
 #include "platform/fonts.h"
@@ -55,6 +56,7 @@ int GameMain(int argc, char** argv, const Variant& chosen) {
     SetHeadlessMode(automation.headless);
 
     DeleteBackup();
+    RemoveStaleTemporaryFiles();
     if (!LoadProfile()) {
         CriticalError(0);
         return 255;
@@ -79,6 +81,7 @@ int GameMain(int argc, char** argv, const Variant& chosen) {
     CreateFonts(InterfaceLanguage);
 
     RunGame();
+    AbandonUpdate();
     CloseAudioSystem();
     WriteReport();
     return 0;

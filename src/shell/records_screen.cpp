@@ -27,15 +27,22 @@ constexpr int TextLeft = 135, TextTop = 240, TextRight = 354, TextBottom = 262;
 struct ScreenTexts {
     const char* yourName;
     const char* recorded;
+    const char* notRecorded;
     const char* gameOver;
     const char* gameWon;
     const char* playAgain;
 };
-constexpr ScreenTexts EnglishTexts = {"Your name: %s%c", "Your score is recorded!",
-                                      "Game is over. Keep trying!", "You won the game!!! Congratulations!",
+constexpr ScreenTexts EnglishTexts = {"Your name: %s%c",
+                                      "Your score is recorded!",
+                                      "Your score could not be saved!",
+                                      "Game is over. Keep trying!",
+                                      "You won the game!!! Congratulations!",
                                       "Press space to play again"};
-constexpr ScreenTexts RussianTexts = {"Ваше имя: %s%c", "Ваш результат записан!",
-                                      "Игра окончена. Попробуйте ещё!", "Вы прошли игру!!! Поздравляем!",
+constexpr ScreenTexts RussianTexts = {"Ваше имя: %s%c",
+                                      "Ваш результат записан!",
+                                      "Результат не удалось сохранить!",
+                                      "Игра окончена. Попробуйте ещё!",
+                                      "Вы прошли игру!!! Поздравляем!",
                                       "Пробел: играть снова"};
 
 bool SpaceOrClickInBar() {
@@ -52,6 +59,7 @@ void EnterRecordsScreen(RecordsScreenState& s) {
     s.placedOnEntry = s.playerPlace >= 0;
     s.enteredAtMs = frameClock.gameClockMs;
     ClearTypedName(s.typed);
+    s.saveFailed = false;
     flow.enteringRecords = false;
 }
 
@@ -62,7 +70,7 @@ void TakeNameKey(RecordsScreenState& s) {
     char character = key == KeyBackspace || key == KeyEnter ? 0 : TypedCharacter(key);
     if (ApplyNameKey(s.typed, key, character) != NameKeyResult::Confirmed) return;
     CopyNameIntoRecord(records.table, s.playerPlace, s.typed);
-    StoreRecords();
+    s.saveFailed = !StoreRecords();
     SkipMessages(1);
 }
 
@@ -120,7 +128,7 @@ void RecordsScreenFrame() {
         char caret = (screenMs / 200) % 2 == 1 ? '|' : ' ';
         nameShown = AddMessage(TypingMsPerChar, HoldForever, MessageFont, TextLeft, TextTop, TextRight,
                                TextBottom, White, texts.yourName, s.typed.text, caret);
-        AddScreenMessage(2000, texts.recorded);
+        AddScreenMessage(2000, s.saveFailed ? texts.notRecorded : texts.recorded);
     }
     if (game.gameWon) {
         AddScreenMessage(3000, texts.gameWon);

@@ -1,5 +1,6 @@
 // The profile version.xml: interface language and installed version, kept loaded for the whole run.
 #include "store/profile.h"
+#include "platform/file_read.h"
 
 #include <ftplib.h>
 #include <sys/stat.h>
@@ -42,7 +43,7 @@ bool LoadProfile(const char* path) {
     InterfaceLanguage = 0;
 
     if (path == nullptr || std::strlen(path) >= sizeof profile.path) return false;
-    if (profile.document.LoadFile(path) != tinyxml2::XML_SUCCESS) return false;
+    if (!LoadXmlDocument(profile.document, path)) return false;
     profile.root = profile.document.RootElement();
     if (profile.root == nullptr) return false;
     std::snprintf(profile.path, sizeof profile.path, "%s", path);

@@ -9,6 +9,7 @@
 
 #include "online/records_exchange.h"
 #include "platform/devices.h"
+#include "platform/file_read.h"
 
 RecordsState records;
 RecordsScreenState recordsScreenState;
@@ -60,7 +61,7 @@ void DecodeRecords(const uint8_t bytes[RecordFileBytes], RecordTable& table) {
 
 bool ReadRecordsFile(RecordTable& table, const char* path) {
     if (path == nullptr) return false;
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = OpenRegularFile(path);
     if (file == nullptr) return false;
     // The file's bytes go over the table's own, so a short file leaves the rest as it was, cut entries
     // included; a longer one is read only as far as the table reaches.
@@ -135,6 +136,15 @@ int InsertRecord(int32_t score) {
 }
 
 bool StoreRecords() {
+    // The folder ships with the game, but a player may have removed it.
+    if (records.localPath != nullptr) {
+        char folder[sizeof records.localPathText];
+        std::snprintf(folder, sizeof folder, "%s", records.localPath);
+        if (char* slash = std::strrchr(folder, '/')) {
+            *slash = 0;
+            mkdir(folder, 0755);
+        }
+    }
     bool saved = WriteRecordsFile(records.table, records.localPath);
     // With no local file the upload finds nothing to send and stays silent.
     UploadRecords();

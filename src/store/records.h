@@ -42,6 +42,7 @@ struct TypedName {
 struct RecordsScreenState {
     int32_t playerPlace = -1;  // place of the last game's score, 0..999; -1 = not placed
     bool placedOnEntry = false;  // the score made the table when the screen opened: the name is asked for
+    bool saveFailed = false;     // the confirmed name could not be saved to the local file
     TypedName typed = {};
     uint64_t enteredAtMs = 0;  // game clock of the screen's first frame, ms
 };
@@ -77,7 +78,8 @@ const char* RecordNameText(const RecordEntry& entry, char (&text)[RecordNameByte
 // Fills it with "Anonymous", has the service's table downloaded into the local file, and reads that file.
 void FetchRecords();
 int InsertRecord(int32_t score);
-// Saves the local file, then has it uploaded whether or not the save worked. False when the save failed.
+// Saves the local file (making its folder when missing), then has it uploaded whether or not the save
+// worked. False when the save failed.
 bool StoreRecords();
 
 // Name entry: one typed key (its scan code, and the character it gives in the keyboard layout, 0 when

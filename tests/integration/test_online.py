@@ -1,6 +1,10 @@
 """The online service on 127.0.0.1: records shared between two installations with a merged upload, the
 statistics and their months, the update offer, self-updates with and without the program file, cleanup,
-refused paths, and faulty servers that must neither hold the game nor change a local file."""
+refused paths (through links too), and faulty servers that must neither hold the game nor change a local
+file: short or oversized tables, a foreign passive-mode address, silence, drops and endless downloads.
+
+Runs against our service script; with PELORINA_TEST_SERVER=vsftpd the same exchanges run against
+vsftpd with the configuration in server/vsftpd (the faulty servers only run against the script)."""
 import os
 import shutil
 import socket
@@ -18,6 +22,7 @@ from harness import GAME_DIR, Checks, make_install, read_report
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "server"))
 import publish_update  # noqa: E402
 import run_service  # noqa: E402
+from vsftpd_service import Unavailable, VsftpdService  # noqa: E402
 
 logging.basicConfig(level=logging.WARNING)
 checks = Checks()
@@ -50,6 +55,9 @@ class Service:
 
     def path(self, *parts):
         return os.path.join(self.root, *parts)
+
+    def settle(self):
+        pass
 
     def close(self):
         self.server.close_all()
@@ -138,7 +146,19 @@ def folder_state(folder):
     return state
 
 
-service = Service()
+SERVER = os.environ.get("PELORINA_TEST_SERVER", "script")
+if SERVER == "vsftpd":
+    try:
+        service = VsftpdService()
+    except Unavailable as reason:
+        if os.environ.get("CI") == "true":
+            print(f"FAIL: vsftpd must run in CI: {reason}")
+            sys.exit(1)
+        print(f"SKIPPED: vsftpd cannot start here: {reason}")
+        sys.exit(0)
+    service.on_sent = None
+else:
+    service = Service()
 
 # 1. Records between two installations; a third player's upload lands between B's download and B's upload.
 first, second = make_install(), make_install()
@@ -162,7 +182,13 @@ def someone_else_uploads(file):
             out.write(entry("carl", score + 1000) + data[:-20])
 
 
-service.on_sent = someone_else_uploads
+if SERVER == "vsftpd":
+    # No hook inside the daemon: the third player's upload comes before B's game instead.
+    service.on_sent = someone_else_uploads
+    someone_else_uploads(remote)
+    service.settle()
+else:
+    service.on_sent = someone_else_uploads
 script, quit_at = game_then_name("bob")
 status, report, _ = run_game("chains", second, service.address, script, quit_at)
 checks.equal(status, 0, "B's game ends normally")
@@ -179,6 +205,7 @@ shutil.rmtree(second)
 install = make_install()
 with open(service.path("stats", "users.bin"), "wb") as file:
     file.write(struct.pack("<i", 41))
+service.settle()
 status, report, _ = run_game("shapes", install, service.address, quit_at=13000, date="2026-02-28")
 checks.equal(status, 0, "the statistics run ends normally")
 checks.equal(open(service.path("stats", "users.bin"), "rb").read(), struct.pack("<i", 42), "the counter became 42")
@@ -217,6 +244,7 @@ shutil.rmtree(install)
 def write_update_list(text):
     with open(service.path("updates.1.1", "update.xml"), "w", encoding="utf-8") as file:
         file.write(text)
+    service.settle()
 
 
 # 3. The offer: the first newer update wins; an update without a version ends the search.
@@ -240,6 +268,7 @@ shutil.rmtree(service.path("updates.1.1"))
 os.makedirs(service.path("updates.1.1"))
 publish_update.publish(service.root, "1.2.5", [(os.path.join(source, "notes.txt"), "records/notes.txt")],
                        ["old.txt"])
+service.settle()
 install = make_install()
 set_version(install, "1.2.3")
 open(os.path.join(install, "old.txt"), "w").write("old")
@@ -254,18 +283,31 @@ checks.equal(report.get("screen"), "game", "no restart: the tutorial prompt and 
 shutil.rmtree(install)
 
 # 5. A path leaving the game folder is refused: the update fails, the profile keeps its version.
+# A link inside the game folder that leads out of it counts as leaving: nothing is written or deleted
+# through it.
 write_update_list('<update version="1.2.6">\n<file path="../escaped.txt"/>\n<file path="/tmp/abs.txt"/>\n'
+                  '<file path="linked/pwned.txt"/>\n<file path="linked/victim.txt" task="cleanup"/>\n'
                   '<file path="records/notes.txt"/>\n</update>\n')
+os.makedirs(service.path("updates.1.1", "1.2.6", "linked"), exist_ok=True)
+with open(service.path("updates.1.1", "1.2.6", "linked", "pwned.txt"), "w") as file:
+    file.write("pwned")
 os.makedirs(service.path("updates.1.1", "1.2.6", "records"), exist_ok=True)
 shutil.copy(os.path.join(source, "notes.txt"), service.path("updates.1.1", "1.2.6", "records", "notes.txt"))
 with open(service.path("updates.1.1", "escaped.txt"), "w") as file:
     file.write("outside")
+service.settle()
 parent = tempfile.mkdtemp(prefix="pelorina-parent-")
 install = os.path.join(parent, "game")
 shutil.move(make_install(), install)
+outside = os.path.join(parent, "outside")
+os.makedirs(outside)
+with open(os.path.join(outside, "victim.txt"), "w") as file:
+    file.write("keep me")
+os.symlink("../outside", os.path.join(install, "linked"))
 set_version(install, "1.2.3")
 status, report, _ = run_game("shapes", install, service.address, Y_SCRIPT, quit_at=40000)
 checks.equal(report.get("update_result"), "failed", "an update with a refused path fails")
+checks.equal(sorted(os.listdir(outside)), ["victim.txt"], "nothing written or deleted through the link")
 checks.equal(installed_version(install), "1.2.3", "the profile keeps its version")
 checks.expect(not os.path.exists(os.path.join(parent, "escaped.txt")), "nothing written outside the game folder")
 checks.expect(os.path.exists(os.path.join(install, "records", "notes.txt")), "the good file still came")
@@ -283,6 +325,7 @@ with open(os.path.join(source, "shapes"), "wb") as file:
 shutil.rmtree(service.path("updates.1.1"))
 os.makedirs(service.path("updates.1.1"))
 publish_update.publish(service.root, "1.3.0", [(os.path.join(source, "shapes"), "shapes")], [])
+service.settle()
 status, report, _ = run_game("shapes", install, service.address, Y_SCRIPT, quit_at=200000, program=program)
 checks.equal(status, 0, "the countdown ends the program with status 0")
 checks.equal(report.get("message"), "Please restart the game! (0)", "the countdown had reached 0")
@@ -300,7 +343,56 @@ shutil.rmtree(install)
 shutil.rmtree(source)
 
 
-# 7. Faulty servers: none listening, one that never answers, one that drops a download halfway, one that
+# 7. The service's table only counts when it is exactly one table: files of 0, 7, 19999 bytes or 1 MiB
+# (a cut upload, say) never replace the local table at the records screen. An upload then mends the
+# service's table with the local one; where the service refuses the rename, the table goes directly.
+CLIENT = os.path.join(GAME_DIR, "..", "tests", "load", "records_client")
+
+
+def records_client(install, name, score, fetch_only=False):
+    args = [CLIENT, install, "1", name, str(score), "0"] + (["fetch"] if fetch_only else [])
+    env = dict(os.environ, PELORINA_SERVICE=service.address)
+    result = subprocess.run(args, capture_output=True, text=True, timeout=30, env=env)
+    return result.returncode, dict(item.split("=") for item in result.stdout.split())
+
+
+install = make_install()
+local = os.path.join(install, "records", "records_1.bin")
+local_table = b"".join(entry(f"loc{k}", 5000 - k) for k in range(1000))
+with open(local, "wb") as file:
+    file.write(local_table)
+for size in (0, 7, 19999, 1 << 20):
+    with open(remote, "wb") as file:
+        file.write(b"z" * size)
+    service.settle()
+    status, values = records_client(install, "x", 0, fetch_only=True)
+    checks.equal(status, 0, f"a service table of {size} bytes: the exchange ends")
+    checks.expect(open(local, "rb").read() == local_table, f"a service table of {size} bytes leaves the local table")
+with open(remote, "wb") as file:
+    file.write(b"z" * 7)
+service.settle()
+status, values = records_client(install, "mend", 9000)
+checks.equal(table(remote)[:2], [("mend", 9000), ("loc0", 5000)], "the upload mends the short table with the local one")
+checks.equal(os.path.getsize(remote), 20000, "the mended table is whole")
+checks.equal([n for n in os.listdir(service.path("records")) if n != "records_v2_1.bin"], [],
+             "no temporary upload or lock is left on the service")
+if SERVER == "script":
+    records_folder = service.path("records")
+    service.server.handler.authorizer.override_perm(run_service.RECORDS_USER, records_folder, perm="elrwmd",
+                                                     recursive=True)
+    status, values = records_client(install, "direct", 9500)
+    checks.equal(table(remote)[:2], [("direct", 9500), ("mend", 9000)], "without rename the table goes directly")
+    checks.equal(os.path.getsize(remote), 20000, "and whole")
+    service.server.handler.authorizer.override_perm(run_service.RECORDS_USER, records_folder, perm="elrwfmd",
+                                                     recursive=True)
+shutil.rmtree(install)
+os.remove(remote)
+
+if SERVER == "vsftpd":
+    service.close()
+    checks.finish()
+
+# 8. Faulty servers: none listening, one that never answers, one that drops a download halfway, one that
 # sends a download without end.
 def closed_port():
     s = socket.socket()
@@ -312,10 +404,12 @@ def closed_port():
 
 class FakeServer:
     """silent: accepts and never answers. dropping: a polite FTP server whose every download stops halfway.
-    endless: a polite FTP server whose downloads never end (a size it does not tell)."""
+    endless: a polite FTP server whose downloads never end (a size it does not tell). foreign: a polite
+    server whose passive-mode replies name another host (127.0.0.2), where it also listens."""
 
     def __init__(self, kind):
         self.kind = kind
+        self.foreign_connections = 0
         self.listener = socket.socket()
         self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
         self.listener.bind(("127.0.0.1", 0))
@@ -333,7 +427,7 @@ class FakeServer:
             except OSError:
                 return
             self.held.append(connection)
-            if self.kind in ("dropping", "endless"):
+            if self.kind in ("dropping", "endless", "foreign"):
                 threading.Thread(target=self.talk, args=(connection,), daemon=True).start()
 
     def talk(self, connection):
@@ -349,10 +443,22 @@ class FakeServer:
                     connection.sendall(b"230 in\r\n")
                 elif command == "PASV":
                     data_listener = socket.socket()
-                    data_listener.bind(("127.0.0.1", 0))
+                    data_listener.bind(("127.0.0.2" if self.kind == "foreign" else "127.0.0.1", 0))
                     data_listener.listen(1)
                     p = data_listener.getsockname()[1]
-                    connection.sendall(f"227 Entering Passive Mode (127,0,0,1,{p >> 8},{p & 255})\r\n".encode())
+                    host = "127,0,0,2" if self.kind == "foreign" else "127,0,0,1"
+                    connection.sendall(f"227 Entering Passive Mode ({host},{p >> 8},{p & 255})\r\n".encode())
+                elif command in ("RETR", "STOR", "NLST", "LIST") and self.kind == "foreign":
+                    connection.sendall(b"150 here\r\n")
+                    data_listener.settimeout(2)
+                    try:
+                        data, _ = data_listener.accept()
+                        self.foreign_connections += 1
+                        data.sendall(b"x" * 20000 if command == "RETR" else b"")
+                        data.close()
+                        connection.sendall(b"226 done\r\n")
+                    except OSError:
+                        connection.sendall(b"425 no data connection\r\n")
                 elif command == "RETR" and data_listener is not None:
                     connection.sendall(b"150 here\r\n")
                     data, _ = data_listener.accept()
@@ -398,8 +504,10 @@ score_offline = int(report.get("score", "-1"))
 first_table = open(os.path.join(install, "records", "records_1.bin"), "rb").read()
 checks.equal(table(os.path.join(install, "records", "records_1.bin"))[0][0], "dan", "the local table works offline")
 silent, dropping, endless = FakeServer("silent"), FakeServer("dropping"), FakeServer("endless")
+foreign = FakeServer("foreign")
 faults = [("closed port", f"127.0.0.1:{closed_port()}"), ("silent server", f"127.0.0.1:{silent.port}"),
           ("dropping server", f"127.0.0.1:{dropping.port}"), ("endless server", f"127.0.0.1:{endless.port}"),
+          ("foreign passive address", f"127.0.0.1:{foreign.port}"),
           ("bad port", "127.0.0.1:ftp"),
           ("bad host", "127.0.0.1/x:21")]
 for label, address in faults:
@@ -435,9 +543,11 @@ for label, address in faults:
     local_before = folder_state(install)
 # Cut off near its 1 MiB limit (plus what the system buffers), not after seconds of loopback speed.
 checks.expect(endless.cut_off and endless.sent < 16 << 20, f"the endless download was cut off ({endless.sent} B)")
+checks.equal(foreign.foreign_connections, 0, "no data connection went to the foreign passive address")
 silent.close()
 dropping.close()
 endless.close()
+foreign.close()
 shutil.rmtree(install)
 
 service.close()
