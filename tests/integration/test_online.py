@@ -385,6 +385,15 @@ if SERVER == "script":
     checks.equal(os.path.getsize(remote), 20000, "and whole")
     service.server.handler.authorizer.override_perm(run_service.RECORDS_USER, records_folder, perm="elrwfmd",
                                                      recursive=True)
+# A lock left by a player whose game died holding it: the next upload waits until the holder has been
+# the same for 3 s, removes it, and goes on.
+os.makedirs(service.path("records", "records_v2_1.bin.lock", "0123456789abcdef"))
+service.settle()
+began = time.monotonic()
+status, values = records_client(install, "late", 9900)
+checks.equal(table(remote)[0], ("late", 9900), "an abandoned lock is broken and the upload goes on")
+checks.expect(3.0 <= time.monotonic() - began < 10, f"after the 3 s an abandoned lock is kept: {values}")
+checks.equal(os.listdir(service.path("records")), ["records_v2_1.bin"], "the abandoned lock is gone")
 shutil.rmtree(install)
 os.remove(remote)
 
