@@ -79,8 +79,11 @@ TableLockResult TakeTableLock(netbuf* connection, const char* table, const char*
                 lock.heldSinceMs = SteadyMs();
                 return TableLockResult::Held;
             }
+            // Either the lock was broken right between the two steps, or this server makes no folder
+            // inside a new one.
             FtpRmdir(lock.folder, connection);
-            return TableLockResult::Unsupported;
+            if (++missing >= 3) return TableLockResult::Unsupported;
+            continue;
         }
         int64_t now = SteadyMs();
         if (now < checkAtMs) {
@@ -121,6 +124,6 @@ bool TableLockFresh(const TableLock& lock) {
 }
 
 void ReleaseTableLock(netbuf* connection, const TableLock& lock) {
-    FtpRmdir(lock.holder, connection);
-    FtpRmdir(lock.folder, connection);
+    // A holder whose lock was broken as abandoned must not remove the next holder's lock.
+    if (FtpRmdir(lock.holder, connection)) FtpRmdir(lock.folder, connection);
 }
