@@ -43,7 +43,9 @@ Listing ReadHolder(netbuf* connection, const char* folder, const char* home, cha
     if (end != nullptr) *end = 0;
     const char* name = std::strrchr(listing, '/');
     name = name != nullptr ? name + 1 : listing;
-    std::snprintf(holder, sizeof holder, "%s", name);
+    const std::size_t length = strnlen(name, sizeof holder - 1);
+    std::memcpy(holder, name, length);
+    holder[length] = 0;
     return back ? Listing::Read : Listing::Lost;
 }
 
@@ -63,7 +65,7 @@ void UniqueToken(char (&token)[17]) {
     std::snprintf(token, sizeof token, "%016llx", static_cast<unsigned long long>(value));
 }
 
-TableLockResult TakeTableLock(netbuf* connection, const char* table, const char* token, int64_t untilMs,
+TableLockResult TakeTableLock(netbuf* connection, const char* table, const char (&token)[17], int64_t untilMs,
                               Exchange& exchange, TableLock& lock) {
     std::snprintf(lock.folder, sizeof lock.folder, "%s.lock", table);
     std::snprintf(lock.holder, sizeof lock.holder, "%s/%s", lock.folder, token);
@@ -106,7 +108,7 @@ TableLockResult TakeTableLock(netbuf* connection, const char* table, const char*
         } else if (now - seenSinceMs > TableLockStaleMs) {
             // Abandoned. Only the client that removes the holder's folder removes the lock, so two
             // waiters never both break it.
-            char stale[160];
+            char stale[sizeof lock.folder + sizeof holder + 1];
             std::snprintf(stale, sizeof stale, "%s/%s", lock.folder, holder);
             if (holder[0] == 0 || FtpRmdir(stale, connection)) FtpRmdir(lock.folder, connection);
             seenSinceMs = -1;

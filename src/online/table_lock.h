@@ -20,14 +20,15 @@ enum class TableLockResult : uint8_t {
 
 struct TableLock {
     char folder[96] = {};   // "<table>.lock" beside the table
-    char holder[160] = {};  // "<table>.lock/<token>": which client holds it
+    char holder[128] = {};  // "<table>.lock/<token>": which client holds it
     int64_t heldSinceMs = 0;
 };
 
 // A name no other client of any machine uses: 16 hexadecimal digits.
 void UniqueToken(char (&token)[17]);
-// Takes the lock of table (a file name in the connection's current folder) before untilMs (steady).
-TableLockResult TakeTableLock(netbuf* connection, const char* table, const char* token, int64_t untilMs,
+// Takes the lock of table (a file name in the connection's current folder) before untilMs (steady);
+// token is this client's UniqueToken.
+TableLockResult TakeTableLock(netbuf* connection, const char* table, const char (&token)[17], int64_t untilMs,
                               Exchange& exchange, TableLock& lock);
 // True while the holder may still change the table: the commit must come before this turns false.
 bool TableLockFresh(const TableLock& lock);
