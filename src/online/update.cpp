@@ -15,7 +15,17 @@
 #include "online/online_files.h"
 #include "online/service.h"
 #include "online/statistics.h"
+#include "store/paths.h"
 #include "store/profile.h"
+
+// Packagers may build the games without the check (no connection is ever made for it) or without
+// the self-update (an offer is then only announced).
+#ifndef PELORINA_UPDATE_CHECK
+#define PELORINA_UPDATE_CHECK 1
+#endif
+#ifndef PELORINA_SELF_UPDATE
+#define PELORINA_SELF_UPDATE 1
+#endif
 
 std::atomic<bool> updateAvailable{false};
 
@@ -56,6 +66,7 @@ struct UpdateState {
 
 UpdateState state;
 
+#if PELORINA_UPDATE_CHECK
 void UpdateCheckWorker(std::shared_ptr<CheckExchange> shared) {
     CheckExchange& e = *shared;
     netbuf* connection = nullptr;
@@ -63,12 +74,13 @@ void UpdateCheckWorker(std::shared_ptr<CheckExchange> shared) {
     const tinyxml2::XMLElement* chosen = nullptr;
     if (OpenService(e.address, UpdateUser, UpdatePassword, e, &connection)) {
         SendStatistics(connection, e.installed, e.now, e, statistics);
-        char temporary[64];
-        TemporaryName("update.xml", temporary, sizeof temporary);
+        char target[PathCapacity], temporary[PathCapacity + 32];
+        UserPath("update.xml", target, sizeof target);
+        TemporaryName(target, temporary, sizeof temporary);
         if (FtpChdir("updates.1.1", connection) && DownloadWhole(connection, temporary, "update.xml", SmallFileLimitBytes, e) &&
             e.list.LoadFile(temporary) == tinyxml2::XML_SUCCESS) {
             chosen = ChooseUpdate(e.list, e.installed);
-            CommitFile(temporary, "update.xml", e);
+            CommitFile(temporary, target, e);
         }
         std::remove(temporary);
     }
@@ -83,7 +95,9 @@ void UpdateCheckWorker(std::shared_ptr<CheckExchange> shared) {
     });
     if (!published || chosen == nullptr) CloseService(&connection);
 }
+#endif
 
+#if PELORINA_UPDATE_CHECK && PELORINA_SELF_UPDATE
 // Installs one file of the update; false when it could not.
 bool ApplyFile(ApplyExchange& e, netbuf* connection, const tinyxml2::XMLElement& file) {
     namespace fs = std::filesystem;
@@ -154,10 +168,16 @@ void UpdateApplyWorker(std::shared_ptr<ApplyExchange> shared) {
     e.finished = true;
     CloseService(&connection);
 }
+#endif
 
 }  // namespace
 
-void DeleteBackup() { std::remove("backup.bin"); }
+void DeleteBackup() {
+    // An installed game never writes under its prefix, and so never left a backup there.
+    if (SelfUpdateEnabled()) std::remove("backup.bin");
+}
+
+bool SelfUpdateEnabled() { return PELORINA_SELF_UPDATE != 0 && ProgramFolderWritable(); }
 
 const tinyxml2::XMLElement* ChooseUpdate(const tinyxml2::XMLDocument& list, int installedVersion) {
     for (const tinyxml2::XMLElement* update = list.FirstChildElement("update"); update != nullptr;
@@ -171,6 +191,7 @@ const tinyxml2::XMLElement* ChooseUpdate(const tinyxml2::XMLDocument& list, int 
 
 void StartUpdateCheck() {
     updateAvailable = false;
+    if (PELORINA_UPDATE_CHECK == 0) return;
     ServiceAddress address;
     if (!ConfiguredService(address)) return;
     const tinyxml2::XMLElement* current = CurrentVersionElement();
@@ -183,7 +204,9 @@ void StartUpdateCheck() {
     e->now = StartTimeUtc();
     e->stallMs = ApplyStallMs;
     state.check = e;
+#if PELORINA_UPDATE_CHECK
     std::thread(UpdateCheckWorker, e).detach();
+#endif
 }
 
 bool WaitForUpdateCheck(unsigned timeoutMs) {
@@ -205,7 +228,7 @@ const char* OfferedVersion() { return state.offeredVersion; }
 
 void StartUpdateApply() {
     if (state.apply || state.applyEnded) return;
-    if (!state.check || state.check->connection == nullptr || state.check->chosen == nullptr) {
+    if (!SelfUpdateEnabled() || !state.check || state.check->connection == nullptr || state.check->chosen == nullptr) {
         state.applyEnded = true;
         return;
     }
@@ -215,7 +238,9 @@ void StartUpdateApply() {
     e->stallMs = ApplyStallMs;
     e->progressMs = SteadyMs();
     state.apply = e;
+#if PELORINA_UPDATE_CHECK && PELORINA_SELF_UPDATE
     std::thread(UpdateApplyWorker, e).detach();
+#endif
 }
 
 bool UpdateApplyEnded() {
