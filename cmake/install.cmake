@@ -25,6 +25,7 @@ add_custom_target(menu_icons ALL DEPENDS ${ICON_DIR}/.icons.stamp)
 install(DIRECTORY ${ICON_DIR}/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 
 # Screenshots for the software centres, taken from the games themselves (headless, in a scratch folder).
+# They are taken again when the art changes, not on every rebuild of the programs.
 set(SCREENSHOT_FILES)
 foreach(program shapes chains cubes)
     list(APPEND SCREENSHOT_FILES ${SCREENSHOT_DIR}/${program}-start.png ${SCREENSHOT_DIR}/${program}-play.png)
@@ -33,9 +34,10 @@ add_custom_command(
     OUTPUT ${SCREENSHOT_FILES}
     COMMAND ${CMAKE_COMMAND} -DGAME_DIR=${GAME_DIR} -DPROFILE=${CMAKE_SOURCE_DIR}/game/version.xml
             -DOUT=${SCREENSHOT_DIR} -P ${CMAKE_SOURCE_DIR}/cmake/screenshots.cmake
-    DEPENDS shapes chains cubes ${GAME_DIR}/.assets.stamp game_settings ${CMAKE_SOURCE_DIR}/cmake/screenshots.cmake
+    DEPENDS ${GAME_DIR}/.assets.stamp ${CMAKE_SOURCE_DIR}/cmake/screenshots.cmake
     COMMENT "Taking the screenshots of the software centre entries")
 add_custom_target(screenshots ALL DEPENDS ${SCREENSHOT_FILES})
+add_dependencies(screenshots shapes chains cubes game_settings)
 install(FILES ${SCREENSHOT_FILES} DESTINATION ${PELORINA_DATA_DESTINATION}/screenshots)
 
 # One desktop entry, software centre entry and manual page per game.
