@@ -25,20 +25,23 @@ add_custom_target(menu_icons ALL DEPENDS ${ICON_DIR}/.icons.stamp)
 install(DIRECTORY ${ICON_DIR}/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 
 # Screenshots for the software centres, taken from the games themselves (headless, in a scratch folder).
-# They are taken again when the art changes, not on every rebuild of the programs.
-set(SCREENSHOT_FILES)
-foreach(program shapes chains cubes)
-    list(APPEND SCREENSHOT_FILES ${SCREENSHOT_DIR}/${program}-start.png ${SCREENSHOT_DIR}/${program}-play.png)
-endforeach()
-add_custom_command(
-    OUTPUT ${SCREENSHOT_FILES}
-    COMMAND ${CMAKE_COMMAND} -DGAME_DIR=${GAME_DIR} -DPROFILE=${CMAKE_SOURCE_DIR}/game/version.xml
-            -DOUT=${SCREENSHOT_DIR} -P ${CMAKE_SOURCE_DIR}/cmake/screenshots.cmake
-    DEPENDS ${GAME_DIR}/.assets.stamp ${CMAKE_SOURCE_DIR}/cmake/screenshots.cmake
-    COMMENT "Taking the screenshots of the software centre entries")
-add_custom_target(screenshots ALL DEPENDS ${SCREENSHOT_FILES})
-add_dependencies(screenshots shapes chains cubes game_settings)
-install(FILES ${SCREENSHOT_FILES} DESTINATION ${PELORINA_DATA_DESTINATION}/screenshots)
+# They are taken again when the art changes, not on every rebuild of the programs; instrumented builds
+# (sanitizers, fuzzing) are never installed and skip them.
+if(NOT PELORINA_SANITIZE AND NOT PELORINA_FUZZ)
+    set(SCREENSHOT_FILES)
+    foreach(program shapes chains cubes)
+        list(APPEND SCREENSHOT_FILES ${SCREENSHOT_DIR}/${program}-start.png ${SCREENSHOT_DIR}/${program}-play.png)
+    endforeach()
+    add_custom_command(
+        OUTPUT ${SCREENSHOT_FILES}
+        COMMAND ${CMAKE_COMMAND} -DGAME_DIR=${GAME_DIR} -DPROFILE=${CMAKE_SOURCE_DIR}/game/version.xml
+                -DOUT=${SCREENSHOT_DIR} -P ${CMAKE_SOURCE_DIR}/cmake/screenshots.cmake
+        DEPENDS ${GAME_DIR}/.assets.stamp ${CMAKE_SOURCE_DIR}/cmake/screenshots.cmake
+        COMMENT "Taking the screenshots of the software centre entries")
+    add_custom_target(screenshots ALL DEPENDS ${SCREENSHOT_FILES})
+    add_dependencies(screenshots shapes chains cubes game_settings)
+    install(FILES ${SCREENSHOT_FILES} DESTINATION ${PELORINA_DATA_DESTINATION}/screenshots)
+endif()
 
 # One desktop entry, software centre entry and manual page per game.
 set(APP_shapes_ID org.pelorina.Shapes)
