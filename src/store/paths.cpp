@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string>
 
 #ifndef PELORINA_DATA_FROM_BIN
 #define PELORINA_DATA_FROM_BIN "../share/pelorina"
