@@ -12,6 +12,7 @@
 
 #include "online/service.h"
 #include "platform/file_read.h"
+#include "store/paths.h"
 
 namespace {
 std::atomic<unsigned> temporaryCounter{0};
@@ -80,7 +81,9 @@ long TemporaryOwner(const char* name) {
 void RemoveStaleTemporaryFiles() {
     namespace fs = std::filesystem;
     std::error_code error;
-    fs::recursive_directory_iterator walk(".", fs::directory_options::skip_permission_denied, error);
+    // Downloads are made beside the files they replace, all of them in the player's folder.
+    const char* folder = gameFolders.userFolder[0] != 0 ? gameFolders.userFolder : ".";
+    fs::recursive_directory_iterator walk(folder, fs::directory_options::skip_permission_denied, error);
     for (int seen = 0; !error && walk != fs::recursive_directory_iterator() && seen < 100000; ++seen) {
         const fs::directory_entry& entry = *walk;
         if (walk.depth() >= 4) walk.disable_recursion_pending();  // update files sit a few folders deep

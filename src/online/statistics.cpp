@@ -12,6 +12,7 @@
 #include "online/online_files.h"
 #include "online/service.h"
 #include "shell/automation.h"
+#include "store/paths.h"
 
 int launchesThisMonth = 0;
 
@@ -138,9 +139,14 @@ UtcTime StartTimeUtc() {
 bool SendStatistics(netbuf* connection, int installedVersion, const UtcTime& now, Exchange& exchange,
                     StatisticsRecord& result) {
     StatisticsRecord record = InitialStatistics(now);
+    char statPath[PathCapacity], usersPath[PathCapacity];
+    if (!UserPath("stat.bin", statPath, sizeof statPath) || !UserPath("users.bin", usersPath, sizeof usersPath)) {
+        result = record;
+        return false;
+    }
     uint8_t bytes[StatFileBytes + 1];
     std::size_t got = 0;
-    if (ReadSmallFile("stat.bin", bytes, sizeof bytes, got)) ParseStatFile(bytes, got, record);
+    if (ReadSmallFile(statPath, bytes, sizeof bytes, got)) ParseStatFile(bytes, got, record);
 
     // The exit screen goes by the launches as stored even when the service's folder cannot be opened.
     if (!FtpChdir("stats", connection)) {
@@ -151,8 +157,8 @@ bool SendStatistics(netbuf* connection, int installedVersion, const UtcTime& now
     do {
         if (record.userId < 0) {
             int32_t counter = -1;
-            char temporary[64];
-            TemporaryName("users.bin", temporary, sizeof temporary);
+            char temporary[PathCapacity + 32];
+            TemporaryName(usersPath, temporary, sizeof temporary);
             bool downloaded = DownloadWhole(connection, temporary, "users.bin", SmallFileLimitBytes, exchange);
             if (downloaded) {
                 uint8_t users[8];
@@ -170,16 +176,16 @@ bool SendStatistics(netbuf* connection, int installedVersion, const UtcTime& now
             record.userId = counter + 1;
             uint8_t users[4];
             PutI32(users, record.userId);
-            if (!WriteFileThroughTemporary("users.bin", users, sizeof users, exchange)) break;
-            FtpPut("users.bin", "users.bin", FTPLIB_IMAGE, connection);
+            if (!WriteFileThroughTemporary(usersPath, users, sizeof users, exchange)) break;
+            FtpPut(usersPath, "users.bin", FTPLIB_IMAGE, connection);
         }
         CountLaunch(record, now, installedVersion);
         EncodeStatFile(record, bytes);
-        if (!WriteFileThroughTemporary("stat.bin", bytes, StatFileBytes, exchange)) break;
+        if (!WriteFileThroughTemporary(statPath, bytes, StatFileBytes, exchange)) break;
         counted = true;
         char name[64];
         StatUploadName(record.userId, now, name, sizeof name);
-        FtpPut("stat.bin", name, FTPLIB_IMAGE, connection);
+        FtpPut(statPath, name, FTPLIB_IMAGE, connection);
     } while (false);
     FtpCDUp(connection);
     result = record;

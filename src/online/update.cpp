@@ -16,7 +16,17 @@
 #include "online/service.h"
 #include "online/statistics.h"
 #include "platform/file_read.h"
+#include "store/paths.h"
 #include "store/profile.h"
+
+// Packagers may build the games without the check (no connection is ever made for it) or without
+// the self-update (an offer is then only announced).
+#ifndef PELORINA_UPDATE_CHECK
+#define PELORINA_UPDATE_CHECK 1
+#endif
+#ifndef PELORINA_SELF_UPDATE
+#define PELORINA_SELF_UPDATE 1
+#endif
 
 std::atomic<bool> updateAvailable{false};
 
@@ -75,6 +85,7 @@ struct UpdateState {
 
 UpdateState state;
 
+#if PELORINA_UPDATE_CHECK
 void UpdateCheckWorker(std::shared_ptr<CheckExchange> shared) {
     CheckExchange& e = *shared;
     netbuf* connection = nullptr;
@@ -82,13 +93,14 @@ void UpdateCheckWorker(std::shared_ptr<CheckExchange> shared) {
     const tinyxml2::XMLElement* chosen = nullptr;
     if (OpenService(e.address, UpdateUser, UpdatePassword, e, &connection)) {
         SendStatistics(connection, e.installed, e.now, e, statistics);
-        char temporary[64];
-        TemporaryName("update.xml", temporary, sizeof temporary);
+        char target[PathCapacity], temporary[PathCapacity + 32];
+        UserPath("update.xml", target, sizeof target);
+        TemporaryName(target, temporary, sizeof temporary);
         if (FtpChdir("updates.1.1", connection) &&
             DownloadWhole(connection, temporary, "update.xml", SmallFileLimitBytes, e) &&
             LoadXmlDocument(e.list, temporary)) {
             chosen = ChooseUpdate(e.list, e.installed);
-            CommitFile(temporary, "update.xml", e);
+            CommitFile(temporary, target, e);
         }
         std::remove(temporary);
     }
@@ -103,7 +115,9 @@ void UpdateCheckWorker(std::shared_ptr<CheckExchange> shared) {
     });
     if (!published || chosen == nullptr) CloseService(&connection);
 }
+#endif
 
+#if PELORINA_UPDATE_CHECK && PELORINA_SELF_UPDATE
 // Installs one file of the update; false when it could not.
 bool ApplyFile(ApplyExchange& e, netbuf* connection, const tinyxml2::XMLElement& file) {
     namespace fs = std::filesystem;
@@ -193,12 +207,16 @@ void UpdateApplyWorker(std::shared_ptr<ApplyExchange> shared) {
     e.finished = true;
     CloseService(&connection);
 }
+#endif
 
 }  // namespace
 
 void DeleteBackup() {
-    std::remove("backup.bin");
+    // An installed game never writes under its prefix, and so never left a backup there.
+    if (SelfUpdateEnabled()) std::remove("backup.bin");
 }
+
+bool SelfUpdateEnabled() { return PELORINA_SELF_UPDATE != 0 && ProgramFolderWritable(); }
 
 const tinyxml2::XMLElement* ChooseUpdate(const tinyxml2::XMLDocument& list, int installedVersion) {
     for (const tinyxml2::XMLElement* update = list.FirstChildElement("update"); update != nullptr;
@@ -212,6 +230,7 @@ const tinyxml2::XMLElement* ChooseUpdate(const tinyxml2::XMLDocument& list, int 
 
 void StartUpdateCheck() {
     updateAvailable = false;
+    if (PELORINA_UPDATE_CHECK == 0) return;
     ServiceAddress address;
     if (!ConfiguredService(address)) return;
     const tinyxml2::XMLElement* current = CurrentVersionElement();
@@ -224,7 +243,9 @@ void StartUpdateCheck() {
     e->now = StartTimeUtc();
     e->stallMs = ApplyStallMs;
     state.check = e;
+#if PELORINA_UPDATE_CHECK
     std::thread(UpdateCheckWorker, e).detach();
+#endif
 }
 
 bool WaitForUpdateCheck(unsigned timeoutMs) {
@@ -248,7 +269,7 @@ const char* OfferedVersion() {
 
 void StartUpdateApply() {
     if (state.apply || state.applyEnded) return;
-    if (!state.check || state.check->connection == nullptr || state.check->chosen == nullptr) {
+    if (!SelfUpdateEnabled() || !state.check || state.check->connection == nullptr || state.check->chosen == nullptr) {
         state.applyEnded = true;
         return;
     }
@@ -259,7 +280,9 @@ void StartUpdateApply() {
     e->progressMs = SteadyMs();
     e->deadlineMs = SteadyMs() + ApplyDeadlineMs;
     state.apply = e;
+#if PELORINA_UPDATE_CHECK && PELORINA_SELF_UPDATE
     std::thread(UpdateApplyWorker, e).detach();
+#endif
 }
 
 bool UpdateApplyEnded() {

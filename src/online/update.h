@@ -13,6 +13,9 @@ extern std::atomic<bool> updateAvailable;
 
 // Deletes backup.bin, the previous program file kept by a self-update; a missing file is fine.
 void DeleteBackup();
+// The game may install an update itself: built with self-update and running from a folder of its own
+// (never from an installation, where the package manager updates it).
+bool SelfUpdateEnabled();
 // Starts UpdateCheckWorker, which also sends the statistics. Without a service it does nothing.
 void StartUpdateCheck();
 // Waits at most timeoutMs for the check and takes over its result; false on time-out (the check's

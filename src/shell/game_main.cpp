@@ -5,7 +5,6 @@
 
 #include <clocale>
 #include <cstdio>
-#include <filesystem>
 
 #include "audio/audio_system.h"
 #include "input/input.h"
@@ -20,24 +19,10 @@
 #include "shell/report.h"
 #include "shell/shell.h"
 #include "shell/variant.h"
+#include "store/paths.h"
 #include "store/profile.h"
 
 const Variant* variant = nullptr;
-
-namespace {
-
-// The programs work in the folder of their executable unless --dir names another.
-bool EnterWorkingDirectory(const char* dir) {
-    std::error_code error;
-    std::filesystem::path target = dir[0] != 0 ? std::filesystem::path(dir)
-                                               : std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
-    if (error) return false;
-    std::filesystem::current_path(target, error);
-    if (error) std::fprintf(stderr, "cannot enter %s\n", target.c_str());
-    return !error;
-}
-
-}  // namespace
 
 void CriticalError(int code) {
     char text[64];
@@ -50,18 +35,20 @@ int GameMain(int argc, char** argv, const Variant& chosen) {
     // Numbers in our files are written with a point whatever the player's locale says.
     std::setlocale(LC_NUMERIC, "C");
     if (!ParseOptions(automation, argc, argv)) return 2;
-    if (!EnterWorkingDirectory(automation.dir)) return 2;
+    if (!EnterGameFolders(automation.dir)) return 2;
     if (automation.fixedFrameMs != 0) SetFixedClock(true);
     // Critical errors before the window exists must not open a box that waits for a player.
     SetHeadlessMode(automation.headless);
 
     DeleteBackup();
     RemoveStaleTemporaryFiles();
-    if (!LoadProfile()) {
+    char profilePath[PathCapacity];
+    if (!UserPath("version.xml", profilePath, sizeof profilePath) || !LoadProfile(profilePath)) {
         CriticalError(0);
         return 255;
     }
     SetSettingsIndex(chosen.index);
+    UserPath("setup.gendata.xml", tuningFiles.gendataPath, sizeof tuningFiles.gendataPath);
     if (!LoadBaseSettings()) {
         CriticalError(1);
         return 255;

@@ -36,7 +36,7 @@ constexpr int ScanY = 0x15, ScanN = 0x31;
 
 // Queues U0..U4 (only while an update is offered) and reports which of them is current.
 struct DialogueShown {
-    bool offer, question, downloading, result, restart;
+    bool offer, question, downloading, result, restart, notice;
 };
 
 DialogueShown QueueUpdateDialogue() {
@@ -45,6 +45,13 @@ DialogueShown QueueUpdateDialogue() {
     bool russian = InterfaceLanguage == 1;
     shown.offer = AddMessage(50, 3000, MessageFont, 135, 235, 354, 257, White, "%s",
                              russian ? "Доступна новая версия игры!" : "New version of the game is available!");
+    if (!SelfUpdateEnabled()) {
+        // An installed game is updated by the system's package manager, not by itself.
+        shown.notice = AddMessage(50, 4000, MessageFont, 135, 235, 354, 257, White,
+                                  russian ? "Версия %s: обновите из пакетов" : "Version %s: update your package",
+                                  OfferedVersion());
+        return shown;
+    }
     shown.question = AddMessage(50, HoldForever, MessageFont, 135, 235, 354, 257, White,
                                 russian ? "Обновить до версии %s ? (Y/N)" : "Update to version %s ? (Y/N)",
                                 OfferedVersion());
@@ -63,7 +70,7 @@ DialogueShown QueueUpdateDialogue() {
 }
 
 void UpdateDialogueReactions(const DialogueShown& shown) {
-    if (shown.offer || shown.result) {
+    if (shown.offer || shown.result || shown.notice) {
         if (SpaceOrClickInBox()) SkipMessages(1);
     } else if (shown.question) {
         if (KeyDown(ScanY)) {

@@ -26,8 +26,9 @@ bool IsAsciiLetterOrDigit(char c) {
 }  // namespace
 
 void SetRecordsVariant(int variantIndex) {
-    std::snprintf(records.localPathText, sizeof records.localPathText, "records/records_%d.bin",
-                  variantIndex);
+    char name[32];
+    std::snprintf(name, sizeof name, "records/records_%d.bin", variantIndex);
+    UserPath(name, records.localPathText, sizeof records.localPathText);
     std::snprintf(records.remoteNameText, sizeof records.remoteNameText, "records_v2_%d.bin", variantIndex);
     records.localPath = records.localPathText;
     records.remoteName = records.remoteNameText;

@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+#include "store/paths.h"
+
 constexpr int RecordPlaces = 1000;
 constexpr int RecordNameBytes = 16;
 constexpr int RecordEntryBytes = 20;                              // name 0..15, score 16..19
@@ -25,9 +27,9 @@ static_assert(sizeof(RecordTable) == RecordFileBytes, "the table is the file");
 // The records module: the table for the whole run and the two names the online exchange uses.
 struct RecordsState {
     RecordTable table;
-    const char* localPath = nullptr;   // "records/records_N.bin", relative to the working directory
+    const char* localPath = nullptr;   // "records/records_N.bin" among the player's files
     const char* remoteName = nullptr;  // "records_v2_N.bin" in the service's records folder
-    char localPathText[64] = {};
+    char localPathText[PathCapacity] = {};
     char remoteNameText[64] = {};
     uint8_t fileBytes[RecordFileBytes];  // the table as file bytes, for reading and writing
 };

@@ -8,6 +8,8 @@ void GenerateLogo();
 void GenerateSplash();
 void GenerateHudFrame();
 void GenerateIcon();
+// The menu icons of the three games under OutputFolder()/hicolor/; false when a file failed.
+bool GenerateMenuIcons();
 // Interface pieces: the message bar and the pointer arrow.
 void GenerateMessageBar();
 // The message bar at (x, y) of a bigger picture; the start screen's logo carries one under its texts.

@@ -1,5 +1,6 @@
 // The asset generator: draws every image of the games into the game folder given on the command line.
 #include <cstdio>
+#include <string>
 
 #include "assetgen.h"
 #include "canvas.h"
@@ -38,8 +39,13 @@ void (*const kGenerators[])() = {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The menu icons are installed with the games, not part of the game folder.
+    if (argc == 3 && std::string(argv[1]) == "--icons") {
+        SetOutputFolder(argv[2]);
+        return GenerateMenuIcons() ? 0 : 1;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: assetgen OUTDIR\n");
+        std::fprintf(stderr, "usage: assetgen OUTDIR | assetgen --icons OUTDIR\n");
         return 2;
     }
     SetOutputFolder(argv[1]);
