@@ -4,11 +4,16 @@
 constexpr int kScreenWidth = 480;
 constexpr int kScreenHeight = 272;
 
-// The glass, in screen pixels: the glass's own coordinates are shown 96 px right and 48 px up.
+// The glass's interior, in screen pixels (glass coordinates are shown 96 px right and 48 px up). Block
+// centres stay within x 12..276.5 and above the floor at y 275, and a block is drawn 23 px across: its
+// pixels reach 0..288 across and down to 286.5, so the interior is 288 px wide (twelve 24 px columns)
+// with its floor at 239.
 constexpr double kGlassLeft = 96;
-constexpr double kGlassRight = 372;
+constexpr double kGlassRight = 384;
 constexpr double kGlassTop = -48;
-constexpr double kGlassBottom = 227;
+constexpr double kGlassBottom = 239;
+// Corners of the pane, no rounder than a block's own corners, so a block in a corner stays inside.
+constexpr double kGlassCorner = 5;
 
 // The message bar of the start and records screens (the level displays put it 5 px lower).
 constexpr double kMessageBarX = 127;

@@ -52,7 +52,7 @@ void DrawBackdrop(cairo_t* cr) {
 // The dark pane of the glass with its dotted grid and reflections; opacity is that of the pane.
 void DrawGlassPane(cairo_t* cr, double opacity) {
     const double x = kGlassLeft, y = kGlassTop, w = kGlassRight - kGlassLeft, h = kGlassBottom - kGlassTop;
-    const double radius = 10;
+    const double radius = kGlassCorner;
     RoundedRect(cr, x, y, w, h, radius);
     SetVerticalGradient(cr, 0, Hex(0x060A26, opacity), kGlassBottom, Hex(0x101848, opacity));
     cairo_fill(cr);
@@ -96,7 +96,7 @@ void DrawGlassPane(cairo_t* cr, double opacity) {
 // The glass: a dark pane with a glowing rim around it, open above the screen.
 void DrawGlass(cairo_t* cr) {
     const double x = kGlassLeft, y = kGlassTop, w = kGlassRight - kGlassLeft, h = kGlassBottom - kGlassTop;
-    const double radius = 10;
+    const double radius = kGlassCorner;
 
     // Outer glow.
     for (int i = 0; i < 3; ++i) {
