@@ -135,6 +135,7 @@ void WriteReportTo(const char* path) {
     std::fprintf(file, "frames=%llu\n", static_cast<unsigned long long>(frameClock.frames));
     std::fprintf(file, "game_clock_ms=%llu\n", static_cast<unsigned long long>(frameClock.gameClockMs));
     std::fprintf(file, "screen=%s\n", ScreenName(flow.screen));
+    std::fprintf(file, "zoom_step=%d\nfull_screen=%d\n", display.zoomStep, display.fullScreen ? 1 : 0);
     std::fprintf(file, "message=%s\n", CurrentMessageText());
     std::fprintf(file, "tutorial_step=%d\n", game.tutorialStep);
     std::fprintf(file, "game_over=%d\n", game.gameOver ? 1 : 0);
