@@ -244,8 +244,8 @@ void FlushGlyphs(const Font& font) {
     if (fontState.batchCount == 0) return;
     SDL_Renderer* renderer = PlatformRenderer();
     if (!CopiesGlyphs(renderer)) {
-        SDL_RenderGeometry(renderer, font.atlas, fontState.vertices, fontState.batchCount * 4, fontState.indices,
-                           fontState.batchCount * 6);
+        SDL_RenderGeometry(renderer, font.atlas, fontState.vertices, fontState.batchCount * 4,
+                           fontState.indices, fontState.batchCount * 6);
         fontState.batchCount = 0;
         return;
     }

@@ -106,9 +106,11 @@ bool NextMessageMustWait() {
         case MessageKind::Sdl: {
             const SDL_Event& event = message.event;
             if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP)
-                return KeyChangeMustWait(ScanCodeFromSdl(event.key.keysym.scancode), event.type == SDL_KEYDOWN);
+                return KeyChangeMustWait(ScanCodeFromSdl(event.key.keysym.scancode),
+                                         event.type == SDL_KEYDOWN);
             if (event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP)
-                return ButtonChangeMustWait(GameButton(event.button.button), event.type == SDL_MOUSEBUTTONDOWN);
+                return ButtonChangeMustWait(GameButton(event.button.button),
+                                            event.type == SDL_MOUSEBUTTONDOWN);
             return false;
         }
         default:

@@ -45,7 +45,8 @@ Interior FindInterior(const std::vector<uint32_t>& picture) {
     Interior in;
     for (in.left = middleX; in.left > 0 && !IsRim(at(in.left - 1, middleY));) --in.left;
     for (in.right = middleX; in.right < ScreenWidth - 1 && !IsRim(at(in.right + 1, middleY));) ++in.right;
-    for (in.bottom = middleY; in.bottom < ScreenHeight - 1 && !IsRim(at(middleX, in.bottom + 1));) ++in.bottom;
+    for (in.bottom = middleY; in.bottom < ScreenHeight - 1 && !IsRim(at(middleX, in.bottom + 1));)
+        ++in.bottom;
     return in;
 }
 
@@ -67,7 +68,8 @@ void FillGlass(PhysicsWorld& w) {
     }
     for (int col = 0; col < GridColumns; ++col)
         for (int row = GridFirstRow; row <= GridLastRow; ++row) {
-            int i = CreateAtom(w, static_cast<float>(col * 24 + 12), static_cast<float>(row * 24) + 11.5f, NoColour);
+            const float x = static_cast<float>(col * 24 + 12), y = static_cast<float>(row * 24) + 11.5f;
+            int i = CreateAtom(w, x, y, NoColour);
             if (i >= 0) w.atoms[i].hitsLeft = 3;
         }
 }
@@ -98,7 +100,7 @@ TEST(RenderGlassFit, EveryBlockOfAFullGlassIsDrawnInsideTheGlass) {
                 if (full[y * ScreenWidth + x] == empty[y * ScreenWidth + x]) continue;
                 ++drawn;
                 if (x < in.left || x > in.right || y > in.bottom) {
-                    if (outside < 5) ADD_FAILURE() << "variant " << variant << ": block pixel at " << x << "," << y;
+                    if (outside < 5) ADD_FAILURE() << "variant " << variant << ": pixel at " << x << "," << y;
                     ++outside;
                 }
             }
