@@ -32,3 +32,6 @@ constexpr double kMovesLeft = 18, kMovesTop = 149, kMovesRight = 77, kMovesBotto
 constexpr double kLevelLeft = 402, kLevelTop = 30, kLevelRight = 461, kLevelBottom = 90;
 constexpr double kProgressX = 424, kProgressY = 101;
 constexpr int kProgressWidth = 21, kProgressHeight = 106;
+
+// The ribbon under the logo on which the start screen writes the game's name.
+constexpr double kLogoRibbonX = 165, kLogoRibbonY = 180, kLogoRibbonWidth = 150, kLogoRibbonHeight = 24;
