@@ -56,7 +56,8 @@ void GameOverCover() {
 void GameScreenFrame() {
     uint64_t frameMs = frameClock.frameMs;
     flow.gameOverBanner = "";
-    // Only a level display or the tutorial speaks here; they queue their messages anew each frame.
+    // Only a level display, the tutorial or the shapes hint speaks here; they queue their messages anew
+    // each frame.
     BeginMessages();
 
     // 1. Background, the large level number and the HUD frame.
