@@ -56,8 +56,12 @@ manager = subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL, stde
 time.sleep(0.5)
 install = make_install()
 report = os.path.join(install, "report.txt")
+# By this game time the tutorial has started by itself and waits for a click in the glass.
+TUTORIAL_WAITS_MS = 24000
+waiting = os.path.join(install, "waiting.txt")
 # A fixed frame time runs the splash as fast as the machine draws, so the start screen comes quickly.
-game = subprocess.Popen([os.path.join(GAME_DIR, "shapes"), "--frame-ms", "16", "--dir", install, "--report", report],
+game = subprocess.Popen([os.path.join(GAME_DIR, "shapes"), "--frame-ms", "16", "--dir", install, "--report", report,
+                         "--report-at", f"{TUTORIAL_WAITS_MS}:{waiting}"],
                         env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 try:
     window = wait_for(lambda: x("xdotool", "search", "--name", "Pelorina @ Shapes", env=env).split())
@@ -93,9 +97,12 @@ try:
     checks.equal(geometry(window, env)[2:], (480, 272), "Escape in full screen restores the 480x272 window")
     checks.expect(game.poll() is None, "Escape in full screen does not quit")
 
-    # The tutorial has started by itself and waits at "Click on the screen to continue" until a click in the
-    # glass; a quick click moves it on (to a double click next).
-    time.sleep(1.5)
+    # The tutorial starts by itself and waits at "Click on the screen to continue" until a click in the glass;
+    # a quick click moves it on (to a double click next). The game's clock runs at the pace the machine
+    # draws: its report at that game time says when it is there.
+    wait_for(lambda: os.path.exists(waiting), timeout=120)
+    time.sleep(0.3)
+    checks.equal(read_report(waiting).get("message"), "Click on the screen to continue", "the tutorial waits")
     x("xdotool", "mousemove", "--window", window, "240", "136", env=env)
     time.sleep(0.2)
     x("xdotool", "click", "1", env=env)
