@@ -7,6 +7,7 @@
 
 #include "audio/music.h"
 #include "input/input.h"
+#include "online/service.h"
 #include "online/statistics.h"
 #include "platform/audio_device.h"
 #include "platform/clock.h"
@@ -33,10 +34,10 @@ DonateChoice ChooseDonateScreen(int launches, int language) {
     const bool russian = language == 1;
     if (launches % 2 != 0) {
         return {russian ? "data/donate-screen-with-sorvik_ru.png" : "data/donate-screen-with-sorvik.png",
-                "music/Heaven and Hell.mp3"};
+                "music/Heaven and Hell.mp3", "data/donate-plain-sorvik.png"};
     }
     return {russian ? "data/donate-screen-with-mirdelo_ru.png" : "data/donate-screen-with-mirdelo.png",
-            "music/I dont live today.mp3"};
+            "music/I dont live today.mp3", "data/donate-plain-mirdelo.png"};
 }
 
 void DonatePageAddress(const char* webHost, char* out, size_t size) {
@@ -49,6 +50,13 @@ void DonatePageAddress(const char* webHost, char* out, size_t size) {
     std::snprintf(out, size, "%s%s/donate.html", hasScheme ? "" : "http://", webHost);
 }
 
+void ChosenDonatePage(char* out, size_t size) {
+    DonatePageAddress(PELORINA_WEB_HOST, out, size);
+    if (size == 0 || out[0] != '\0') return;
+    ServiceAddress service;
+    if (ConfiguredService(service)) DonatePageAddress(service.host, out, size);
+}
+
 void RunDonateScreen() {
     flow.screen = Screen::Donate;
     StopMusic();
@@ -58,7 +66,9 @@ void RunDonateScreen() {
     AudioPlay(song, false);
     const int picture = LoadTexture(choice.picture);
     char address[AddressBytes];
-    DonatePageAddress(PELORINA_WEB_HOST, address, sizeof address);
+    ChosenDonatePage(address, sizeof address);
+    // Without a page to open, the plea and its button are covered: the card only says thank you.
+    const int plainMiddle = address[0] == '\0' ? LoadTexture(choice.plainMiddle) : -1;
 
     // An Escape still held from leaving the game must not close the screen at once.
     bool escapeWasDown = true;
@@ -87,9 +97,10 @@ void RunDonateScreen() {
         if (escapeDown && !escapeWasDown) break;
         escapeWasDown = escapeDown;
 
-        if (active && MouseIn(DonateLinkX, DonateLinkY, DonateLinkWidth, DonateLinkHeight)) {
+        if (active && address[0] != '\0' &&
+            MouseIn(DonateLinkX, DonateLinkY, DonateLinkWidth, DonateLinkHeight)) {
             SetCursorShape(CursorShape::Hand);
-            if (input.click && address[0] != '\0') OpenWebPage(address);
+            if (input.click) OpenWebPage(address);
         } else if (active) {
             SetCursorShape(CursorShape::Arrow);
         }
@@ -100,6 +111,8 @@ void RunDonateScreen() {
         SetModulation(1, 1);
         SetTextureFactor(static_cast<uint32_t>(alpha) << 24 | 0xFFFFFF);
         if (picture >= 0) DrawSprite(picture, 0, 0, ScreenWidth, ScreenHeight, true);
+        if (picture >= 0 && plainMiddle >= 0)
+            DrawSprite(plainMiddle, DonatePlainX, DonatePlainY, DonatePlainWidth, DonatePlainHeight, true);
         SetModulation(0, 1);
         SetTextureFactor(0xFFFFFFFF);
         EndScene();

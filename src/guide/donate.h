@@ -7,14 +7,20 @@
 struct DonateChoice {
     const char* picture;
     const char* song;
+    const char* plainMiddle;  // the picture's middle without the plea and the button (same backdrop)
 };
 DonateChoice ChooseDonateScreen(int launches, int language);
 
 // The donation page's address on the web host ("" when the host is empty: the link then does nothing).
 void DonatePageAddress(const char* webHost, char* out, size_t size);
+// The page this build opens: on the web host built in, else on the host of the online service when one is
+// set; "" when neither is, and then the screen shows no button.
+void ChosenDonatePage(char* out, size_t size);
 
 // The link area on the picture, in logical pixels.
 constexpr int DonateLinkX = 187, DonateLinkY = 147, DonateLinkWidth = 98, DonateLinkHeight = 30;
+// Where the plain middle covers the plea and the button when there is no page to open.
+constexpr int DonatePlainX = 128, DonatePlainY = 88, DonatePlainWidth = 224, DonatePlainHeight = 96;
 // The picture fades in over this many ms.
 constexpr int DonateFadeMs = 712;
 

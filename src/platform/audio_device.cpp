@@ -108,6 +108,20 @@ bool PassEnded(Channel& c) {
     return false;
 }
 
+// The master soft clip. The mix passes unchanged up to the knee, which lies above the peaks of the music
+// (about 0.5 of full scale) and of the splash jingle (0.84); above it the curve bends smoothly (its slope
+// is 1 at the knee) towards a ceiling below full scale, so even many loud sounds at once never reach it.
+constexpr float SoftClipKnee = 0.85f;
+constexpr float SoftClipCeiling = 0.98f;
+
+float SoftClip(float x) {
+    const float magnitude = std::fabs(x);
+    if (magnitude <= SoftClipKnee) return x;
+    if (!(magnitude < 1e30f)) return std::isnan(x) ? 0.0f : std::copysign(SoftClipCeiling, x);
+    const float room = SoftClipCeiling - SoftClipKnee;
+    return std::copysign(SoftClipKnee + room * std::tanh((magnitude - SoftClipKnee) / room), x);
+}
+
 uint32_t NormalMode(uint32_t mode) {
     if (mode & 0x2) return SoundLoopForever;
     if (mode == SoundLoopCount) return SoundLoopCount;
@@ -186,7 +200,7 @@ void MixLocked(float* out, int frames) {
             MixSample(c, *s, frames, out);
         }
     }
-    for (int i = 0; i < frames * 2; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
+    for (int i = 0; i < frames * 2; ++i) out[i] = SoftClip(out[i]);
 }
 
 // Real time: hands a mixed block to the worker for the WAV file; drops it when the ring is full.

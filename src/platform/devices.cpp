@@ -148,6 +148,10 @@ constexpr int StickDeadZone = 16384;
 struct DeviceState {
     uint8_t keys[256] = {};        // bit 7 = down, by scan code
     uint8_t mouseButtons[4] = {};  // bit 7 = down
+    // A key or button whose last change no read of the tables has seen yet. Its next change waits in the
+    // message queue until a read has seen this one, so a tap shorter than a frame still reads as down once.
+    bool keyUnseen[256] = {};
+    bool buttonUnseen[4] = {};
     bool focused = true;
     SDL_GameController* controller = nullptr;
     SDL_JoystickID controllerId = -1;
@@ -171,12 +175,24 @@ const KeyInfo* FindKey(int scanCode) {
 
 }  // namespace
 
+namespace {
+
+// Every read of the tables happens in a frame, after the frame's messages: from now on they count as seen.
+void MarkTablesSeen() {
+    std::memset(devices.keyUnseen, 0, sizeof devices.keyUnseen);
+    std::memset(devices.buttonUnseen, 0, sizeof devices.buttonUnseen);
+}
+
+}  // namespace
+
 void ReadKeyTable(uint8_t keys[256]) {
     std::memcpy(keys, devices.keys, sizeof devices.keys);
+    MarkTablesSeen();
 }
 
 void ReadMouseButtons(uint8_t buttons[4]) {
     std::memcpy(buttons, devices.mouseButtons, sizeof devices.mouseButtons);
+    MarkTablesSeen();
 }
 
 bool HasFocus() {
@@ -185,16 +201,31 @@ bool HasFocus() {
 
 void SetKeyState(int scanCode, bool down) {
     if (scanCode <= 0 || scanCode > 255) return;
-    devices.keys[scanCode] = down ? 0x80 : 0;
+    const uint8_t state = down ? 0x80 : 0;
+    if (devices.keys[scanCode] != state) devices.keyUnseen[scanCode] = true;
+    devices.keys[scanCode] = state;
 }
 
 void ClearKeyTable() {
     std::memset(devices.keys, 0, sizeof devices.keys);
+    std::memset(devices.keyUnseen, 0, sizeof devices.keyUnseen);
 }
 
 void SetMouseButtonState(int button, bool down) {
     if (button < 0 || button > 3) return;
-    devices.mouseButtons[button] = down ? 0x80 : 0;
+    const uint8_t state = down ? 0x80 : 0;
+    if (devices.mouseButtons[button] != state) devices.buttonUnseen[button] = true;
+    devices.mouseButtons[button] = state;
+}
+
+bool KeyChangeMustWait(int scanCode, bool down) {
+    if (scanCode <= 0 || scanCode > 255) return false;
+    return devices.keyUnseen[scanCode] && ((devices.keys[scanCode] & 0x80) != 0) != down;
+}
+
+bool ButtonChangeMustWait(int button, bool down) {
+    if (button < 0 || button > 3) return false;
+    return devices.buttonUnseen[button] && ((devices.mouseButtons[button] & 0x80) != 0) != down;
 }
 
 void SetFocusState(bool focused) {
@@ -203,6 +234,7 @@ void SetFocusState(bool focused) {
     if (!focused) {
         ClearKeyTable();
         std::memset(devices.mouseButtons, 0, sizeof devices.mouseButtons);
+        std::memset(devices.buttonUnseen, 0, sizeof devices.buttonUnseen);
     }
 }
 

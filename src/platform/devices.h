@@ -14,6 +14,8 @@ enum ScanCode : int {
 };
 
 // Copies the current key table (bit 7 set = down), indexed by scan code.
+// A press is held in the tables until a read has seen it: a key or button released before any read still
+// reads as down once, and its release comes to the tables after that read (either read counts).
 void ReadKeyTable(uint8_t keys[256]);
 // Mouse buttons (bit 7 set = down): 0 left, 1 right, 2 middle, 3 extra.
 void ReadMouseButtons(uint8_t buttons[4]);

@@ -232,10 +232,38 @@ bool BuildFont(Font& font, const FontRequest& request, SDL_Renderer* renderer) {
     return ok && font.glyphs['?' - AsciiFirst].present;
 }
 
+// The software renderer (headless) maps textured triangles a texel short, which breaks small letters apart;
+// its copy of a rectangle is exact. So there each glyph is copied, with the same colour and blending, and
+// the picture matches the window's.
+bool CopiesGlyphs(SDL_Renderer* renderer) {
+    SDL_RendererInfo info;
+    return SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+}
+
 void FlushGlyphs(const Font& font) {
     if (fontState.batchCount == 0) return;
-    SDL_RenderGeometry(PlatformRenderer(), font.atlas, fontState.vertices, fontState.batchCount * 4,
-                       fontState.indices, fontState.batchCount * 6);
+    SDL_Renderer* renderer = PlatformRenderer();
+    if (!CopiesGlyphs(renderer)) {
+        SDL_RenderGeometry(renderer, font.atlas, fontState.vertices, fontState.batchCount * 4,
+                           fontState.indices, fontState.batchCount * 6);
+        fontState.batchCount = 0;
+        return;
+    }
+    const SDL_Color colour = fontState.vertices[0].color;  // one text, one colour
+    SDL_SetTextureColorMod(font.atlas, colour.r, colour.g, colour.b);
+    SDL_SetTextureAlphaMod(font.atlas, colour.a);
+    for (int i = 0; i < fontState.batchCount; ++i) {
+        const SDL_Vertex* v = &fontState.vertices[i * 4];
+        const SDL_Rect source{static_cast<int>(std::lround(v[0].tex_coord.x * font.atlasWidth)),
+                              static_cast<int>(std::lround(v[0].tex_coord.y * font.atlasHeight)),
+                              static_cast<int>(std::lround(v[3].position.x - v[0].position.x)),
+                              static_cast<int>(std::lround(v[3].position.y - v[0].position.y))};
+        const SDL_FRect target{v[0].position.x, v[0].position.y, v[3].position.x - v[0].position.x,
+                               v[3].position.y - v[0].position.y};
+        SDL_RenderCopyF(renderer, font.atlas, &source, &target);
+    }
+    SDL_SetTextureColorMod(font.atlas, 255, 255, 255);
+    SDL_SetTextureAlphaMod(font.atlas, 255);
     fontState.batchCount = 0;
 }
 

@@ -15,6 +15,10 @@ SDL_Texture* PlatformPicture();
 void SetKeyState(int scanCode, bool down);
 void ClearKeyTable();
 void SetMouseButtonState(int button, bool down);
+// True when this change of a key or button must wait for a read of the tables: its previous change, a press
+// or a release, has not been seen yet.
+bool KeyChangeMustWait(int scanCode, bool down);
+bool ButtonChangeMustWait(int button, bool down);
 void SetFocusState(bool focused);
 // DirectInput (set 1) scan code of an SDL scancode; 0 when the game has no use for the key.
 int ScanCodeFromSdl(SDL_Scancode scancode);

@@ -77,6 +77,47 @@ void KeepWindowedSize() {
         SDL_SetWindowSize(win.window, win.clientWidth, win.clientHeight);
 }
 
+// The game's index of an SDL mouse button: 0 left, 1 right, 2 middle, 3 extra; -1 for others.
+int GameButton(uint8_t sdlButton) {
+    switch (sdlButton) {
+        case SDL_BUTTON_LEFT:
+            return 0;
+        case SDL_BUTTON_RIGHT:
+            return 1;
+        case SDL_BUTTON_MIDDLE:
+            return 2;
+        case SDL_BUTTON_X1:
+            return 3;
+        default:
+            return -1;
+    }
+}
+
+// The next message changes a key or button whose previous change no poll has seen: it waits for the next
+// frame, and the messages behind it with it, so that the order of events is kept.
+bool NextMessageMustWait() {
+    if (win.queueCount == 0) return false;
+    const Message& message = win.queue[win.queueHead];
+    switch (message.kind) {
+        case MessageKind::Key:
+            return KeyChangeMustWait(message.a, message.b != 0);
+        case MessageKind::MouseButton:
+            return ButtonChangeMustWait(message.a, message.b != 0);
+        case MessageKind::Sdl: {
+            const SDL_Event& event = message.event;
+            if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP)
+                return KeyChangeMustWait(ScanCodeFromSdl(event.key.keysym.scancode),
+                                         event.type == SDL_KEYDOWN);
+            if (event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP)
+                return ButtonChangeMustWait(GameButton(event.button.button),
+                                            event.type == SDL_MOUSEBUTTONDOWN);
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
 MessageType DispatchSdlEvent(const SDL_Event& event) {
     switch (event.type) {
         case SDL_QUIT:
@@ -86,27 +127,9 @@ MessageType DispatchSdlEvent(const SDL_Event& event) {
             SetKeyState(ScanCodeFromSdl(event.key.keysym.scancode), event.type == SDL_KEYDOWN);
             return MessageType::Other;
         case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP: {
-            int button = -1;
-            switch (event.button.button) {
-                case SDL_BUTTON_LEFT:
-                    button = 0;
-                    break;
-                case SDL_BUTTON_RIGHT:
-                    button = 1;
-                    break;
-                case SDL_BUTTON_MIDDLE:
-                    button = 2;
-                    break;
-                case SDL_BUTTON_X1:
-                    button = 3;
-                    break;
-                default:
-                    break;
-            }
-            SetMouseButtonState(button, event.type == SDL_MOUSEBUTTONDOWN);
+        case SDL_MOUSEBUTTONUP:
+            SetMouseButtonState(GameButton(event.button.button), event.type == SDL_MOUSEBUTTONDOWN);
             return MessageType::Other;
-        }
         case SDL_MOUSEMOTION:
             win.cursorInjected = win.headless;
             return MessageType::Other;
@@ -200,7 +223,7 @@ void SetHeadlessMode(bool headless) {
 bool PeekMessage() {
     if (win.quitPosted) return true;
     if (win.queueCount == 0) PumpEvents();
-    return win.queueCount > 0;
+    return win.queueCount > 0 && !NextMessageMustWait();
 }
 
 MessageType GetMessage() {
@@ -209,7 +232,7 @@ MessageType GetMessage() {
         return MessageType::Quit;
     }
     if (win.queueCount == 0) PumpEvents();
-    if (win.queueCount == 0) return MessageType::None;
+    if (win.queueCount == 0 || NextMessageMustWait()) return MessageType::None;
     Message message = win.queue[win.queueHead];
     win.queueHead = (win.queueHead + 1) % MessageCapacity;
     --win.queueCount;

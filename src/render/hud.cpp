@@ -137,6 +137,10 @@ uint32_t MovesCounterColour(int variantIndex, int32_t movesLeft, int32_t pending
     return movesLeft < 3 ? WarningColour : White;
 }
 
+const char* LevelCountFormat(int language) {
+    return language == 1 ? "\n\nиз %i" : "\n\nof %i";
+}
+
 void DrawGameHud(const PhysicsWorld& w, const GameState& g, int variantIndex, uint64_t frameMs) {
     DrawNumber(images.digits, 10, 23, ShownScore(w.score), true, frameMs);
 
@@ -151,7 +155,7 @@ void DrawGameHud(const PhysicsWorld& w, const GameState& g, int variantIndex, ui
                 g.mistakesAllowed);
 
     DrawCounter(402, 30, 461, 86, White, g.level + 1);
-    DrawTextCentred(MessageFont, 402, 34, 461, 90, White, "\n\nof %i", A_MAXIMUM_LEVEL);
+    DrawTextCentred(MessageFont, 402, 34, 461, 90, White, LevelCountFormat(InterfaceLanguage), A_MAXIMUM_LEVEL);
 }
 
 int LevelNumberAlpha(bool levelUpActive, uint32_t levelUpMs) {
@@ -217,14 +221,11 @@ void DrawRecordsTable(const RecordTable& table, int place, const char* typedName
             char name[RecordNameBytes + 1];
             DrawTextLeft(MessageFont, 292, y - 14, 384, y, colour, "%s", RecordNameText(entry, name));
         }
-        // The three best places carry stars; one star of each row takes the row colour in turn, so it
-        // sparkles on the player's own row.
-        if (first == 0) {
-            int lit = RecordsHighlightedStar(r, screenMs);
-            for (int k = 0; k < RecordsStars(r); ++k)
-                DrawTintedSprite(images.recordsStar, 142 - 14 * k, 46 + 14 * r, 12, 12,
-                                 k == lit ? colour : White);
-        }
+        // The first three rows of the page carry stars; one star of each row takes the row colour in turn,
+        // so it sparkles on the player's own row.
+        int lit = RecordsHighlightedStar(r, screenMs);
+        for (int k = 0; k < RecordsStars(r); ++k)
+            DrawTintedSprite(images.recordsStar, 142 - 14 * k, 46 + 14 * r, 12, 12, k == lit ? colour : White);
     }
     DrawNumber(images.digits, 205, 198, ShownScore(finalScore), false, frameMs);
 }

@@ -41,6 +41,8 @@ void FormatScoreDigits(uint32_t value, char (&out)[16]);
 int ProgressFillSteps(float progress);
 // The progress the bar shows: the bar energy in chains, the level progress elsewhere.
 float HudProgress(const PhysicsWorld& world, int variantIndex);
+// The level counter's "of N" line (printf format with two newlines first) in the interface language.
+const char* LevelCountFormat(int language);
 // Colour of the moves-left counter.
 uint32_t MovesCounterColour(int variantIndex, int32_t movesLeft, int32_t pendingMistakes, int32_t blinkMs);
 // The large level number: its alpha and the number shown (the old level for the first 2000 ms of a level up).
@@ -49,6 +51,6 @@ int LevelNumberShown(int32_t level, bool levelUpActive, uint32_t levelUpMs);
 // Records: first place of the page shown for a place, and the colour of a row.
 int RecordsPageStart(int place);
 uint32_t RecordsRowColour(bool playersRow, uint64_t screenMs);
-// Stars in front of row r of the first page: 3, 2, 1, then none; the highlighted one of a row.
+// Stars in front of row r of the page shown: 3, 2, 1, then none; the highlighted one of a row.
 int RecordsStars(int row);
 int RecordsHighlightedStar(int row, uint64_t screenMs);

@@ -11,6 +11,7 @@
 #include "render/messages.h"
 #include "render/particles.h"
 #include "render/sprite_rect.h"
+#include "render/text.h"
 #include "render/world_draw.h"
 #include "rules/game.h"
 #include "store/profile.h"
@@ -183,4 +184,21 @@ bool DrawLevelDisplays(const PhysicsWorld& w, GameState& g, uint64_t frameMs) {
     }
     display.completeShowing = false;
     return false;
+}
+
+const char* GameOverBannerText(bool won, int language) {
+    if (language == 1) return won ? "Вы победили!" : "Игра окончена";
+    return won ? "You won!" : "Game over";
+}
+
+void DrawGameOverBanner(bool won, int alpha) {
+    // The message bar in the middle of the glass, the words in the bold font.
+    constexpr int x = 127, y = 110, w = 227, h = 22;
+    SetModulation(1, 1);
+    SetTextureFactor(Faded(alpha));
+    DrawSpriteAt(images.messageBar, x, y, w, h);
+    SetModulation(0, 0);
+    SetTextureFactor(0xFFFFFFFF);
+    DrawTextCentred(BoldFont, x, y, x + w, y + h, Faded(alpha), "%s",
+                    GameOverBannerText(won, InterfaceLanguage));
 }

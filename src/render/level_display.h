@@ -27,3 +27,8 @@ int LevelUpBannerAlpha(uint32_t ms);
 int LevelUpBurstsDue(uint32_t ms);
 // The pointers over the special blocks bob one pixel every 250 ms.
 int PointerBob(uint32_t ms);
+
+// The banner over the game-over cover: "Game over", or "You won!" after the last level, in the interface
+// language, on the message bar in the middle of the glass, fading in with the cover (alpha 0..255).
+const char* GameOverBannerText(bool won, int language);
+void DrawGameOverBanner(bool won, int alpha);

@@ -22,11 +22,10 @@ uint32_t NextRandom(ParticleSystem& system) {
     return s;
 }
 
-// Ages past the life time wrap round, as a particle that should already be gone.
+// Ages from the life time on wrap round: a particle in its last moment (880 ms) starts its set again.
 int32_t WrappedAge(int32_t ageMs) {
     if (ageMs < 0) return 0;
-    if (ageMs > ParticleLifeMs) return ageMs % ParticleLifeMs;
-    return ageMs;
+    return ageMs % ParticleLifeMs;
 }
 
 }  // namespace
@@ -37,8 +36,7 @@ int ParticleSize(int32_t ageMs) {
 }
 
 int ParticleFrame(int32_t ageMs) {
-    int frame = ParticleFrames * WrappedAge(ageMs) / ParticleLifeMs;
-    return frame < ParticleFrames ? frame : ParticleFrames - 1;  // the last moment shows the last frame
+    return ParticleFrames * WrappedAge(ageMs) / ParticleLifeMs;
 }
 
 void EmitParticles(ParticleSystem& system, int count, float x, float y, float angleFrom, float angleTo,
@@ -73,12 +71,10 @@ void UpdateParticles(ParticleSystem& system, uint64_t frameMs) {
     for (Particle& p : system.particles) {
         if (p.free) continue;
         p.fx = p.fy = 0.0f;
-        int followed = 0;
         for (int k = 0; k < p.forceCount; ++k) {
             ParticleForce& f = system.forces[p.forceIds[k]];
-            if (f.free) continue;
+            if (f.free) continue;  // a freed force adds nothing, but still counts in the average
             f.used = true;
-            ++followed;
             if (f.kind == ForcePull) {
                 p.fx += (f.x - p.x) * f.gain;
                 p.fy += (f.y - p.y) * f.gain;
@@ -87,9 +83,9 @@ void UpdateParticles(ParticleSystem& system, uint64_t frameMs) {
                 p.fy += f.impulse;
             }
         }
-        if (followed > 0) {
-            p.fx /= static_cast<float>(followed);
-            p.fy /= static_cast<float>(followed);
+        if (p.forceCount > 0) {
+            p.fx /= static_cast<float>(p.forceCount);
+            p.fy /= static_cast<float>(p.forceCount);
         }
         p.vx += p.fx;
         p.vy += p.fy;

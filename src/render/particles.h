@@ -65,7 +65,8 @@ void FreeParticleForce(ParticleSystem& system, int id);
 // Everything free again.
 void ResetParticles(ParticleSystem& system);
 
-// Size in pixels of a particle of this age: 120 at birth, 80 at the end of its life.
+// Size in pixels of a particle of this age: 120 at birth, shrinking towards 80; ages of 880 ms and more
+// wrap round (a particle is drawn for the last time at 880 ms, with the look of its birth).
 int ParticleSize(int32_t ageMs);
 // Frame of the spark set for this age, 0..18.
 int ParticleFrame(int32_t ageMs);

@@ -308,9 +308,9 @@ int FlashAlpha(uint32_t flashTime) {
 }
 
 int AtomBodyAlpha(const Atom& a) {
-    int alpha = a.marked ? MarkBlinkAlpha(a.markTime) : 255;
-    if (a.colourFlash) alpha = alpha * FlashAlpha(a.flashTime) / 255;
-    return alpha;
+    // During a colour flash the flash's fade is the alpha, whether or not the block blinks.
+    if (a.colourFlash) return FlashAlpha(a.flashTime);
+    return a.marked ? MarkBlinkAlpha(a.markTime) : 255;
 }
 
 int FrostStage(uint32_t iceAge) {
@@ -332,15 +332,17 @@ int GlowAlpha(int32_t markTime) {
 }
 
 int32_t NextVisionTimer(int32_t timerMs, bool holding, uint64_t frameMs) {
-    int32_t step = frameMs > 1000 ? 1000 : static_cast<int32_t>(frameMs);
+    // Limits that are never reached in play keep the count inside 32 bits.
+    const int32_t step = frameMs > 1000000 ? 1000000 : static_cast<int32_t>(frameMs);
     if (holding) {
         // Past 1000 ms nothing changes any more: the release limits the timer to 1000 anyway.
         timerMs += step;
         return timerMs > 1000 ? 1000 : timerMs;
     }
     if (timerMs > 1000) timerMs = 1000;
+    // The last step of the fade may take the timer below 0; the next look starts that much later.
     if (timerMs > 0) timerMs -= step;
-    return timerMs < 0 ? 0 : timerMs;
+    return timerMs;
 }
 
 int VisionAlpha(int32_t timerMs) {

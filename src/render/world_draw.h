@@ -45,7 +45,7 @@ int MarkBlinkAlpha(int32_t markTime);
 int SpecialBlinkAlpha(int32_t markTime);
 // Alpha through a 1000 ms colour flash: opaque, fading out to 0 at 500 ms, back to opaque.
 int FlashAlpha(uint32_t flashTime);
-// The body alpha combining the blink of a marked atom and a colour flash.
+// The body alpha: a colour flash's fade, else the blink of a marked atom.
 int AtomBodyAlpha(const Atom& atom);
 // Frost image of an unmarked atom by its ice age: -1 none, else 0..2.
 int FrostStage(uint32_t iceAge);
@@ -53,7 +53,7 @@ int FrostStage(uint32_t iceAge);
 bool GlowIsLate(int32_t markTime, int32_t freezeActiveTime);
 int GlowAlpha(int32_t markTime);
 // The vision timer after one frame: it grows while the button is held on empty glass, else it is held at
-// 1000 at most and falls back to 0.
+// 1000 at most and falls by the frame time while positive (so it may end a little below 0).
 int32_t NextVisionTimer(int32_t timerMs, bool holding, uint64_t frameMs);
 // Alpha of the piece outlines for the vision timer: 0 up to 500 ms, 255 from 750 ms.
 int VisionAlpha(int32_t timerMs);

@@ -27,10 +27,10 @@ constexpr int32_t SweepFadeIn = 4;
 constexpr int32_t SweepFadeOut = 5;
 constexpr int32_t SweepMaxAlpha = 128;
 
-// Where the glass sits on the screen, and the width of the line image there.
+// Where the glass sits on the screen, and the width of the line across it.
 constexpr int GlassScreenX = 96;
 constexpr int GlassScreenY = -48;
-constexpr int SweepLineWidth = 276;
+constexpr int SweepLineWidth = 288;  // wall to wall
 
 // Moves the progress bar towards its target by at most one frame's growth, never past the target.
 void ApproachTarget(PhysicsWorld& w, float target) {

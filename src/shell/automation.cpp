@@ -7,6 +7,8 @@
 #include <cstring>
 #include <ctime>
 
+#include <unistd.h>
+
 #include "platform/devices.h"
 #include "platform/file_read.h"
 #include "platform/graphics.h"
@@ -21,6 +23,16 @@ bool CopyText(char* out, size_t size, const char* text) {
     if (std::strlen(text) >= size) return false;
     std::strcpy(out, text);
     return true;
+}
+
+// A file named on the command line, made absolute against the directory the command was run in: the
+// program changes to its own folder before it writes the file.
+bool CopyPath(char* out, size_t size, const char* path) {
+    if (path[0] == 0 || path[0] == '/') return CopyText(out, size, path);
+    char cwd[1024];
+    if (getcwd(cwd, sizeof cwd) == nullptr) return CopyText(out, size, path);
+    const int length = std::snprintf(out, size, "%s/%s", cwd, path);
+    return length > 0 && static_cast<size_t>(length) < size;
 }
 
 // Times of the game clock beyond this (about 31 years) are refused rather than wrapped.
@@ -76,7 +88,7 @@ bool ParseTimedFile(Shot* list, int& count, const char* text) {
     number[length] = 0;
     Shot& shot = list[count];
     if (colon[1] == 0) return false;  // a time without a file
-    if (!ParseUnsigned(number, &shot.atMs) || !CopyText(shot.path, sizeof shot.path, colon + 1)) return false;
+    if (!ParseUnsigned(number, &shot.atMs) || !CopyPath(shot.path, sizeof shot.path, colon + 1)) return false;
     shot.taken = false;
     count += 1;
     return true;
@@ -126,11 +138,11 @@ bool ParseOptions(Automation& a, int argc, char** argv) {
         } else if (std::strcmp(option, "--quit-at") == 0) {
             ok = ParseUnsigned(value, &a.quitAtMs);
         } else if (std::strcmp(option, "--report") == 0) {
-            ok = CopyText(a.reportPath, sizeof a.reportPath, value);
+            ok = CopyPath(a.reportPath, sizeof a.reportPath, value);
         } else if (std::strcmp(option, "--date") == 0) {
             ok = ParseDate(a, value);
         } else if (std::strcmp(option, "--audio-out") == 0) {
-            ok = CopyText(a.audioOutPath, sizeof a.audioOutPath, value);
+            ok = CopyPath(a.audioOutPath, sizeof a.audioOutPath, value);
         } else if (std::strcmp(option, "--dir") == 0) {
             ok = CopyText(a.dir, sizeof a.dir, value);
         } else {

@@ -1,6 +1,7 @@
 // The game screen: its stages in order, from the background to the game-over cover.
 #include <algorithm>
 
+#include "guide/hints.h"
 #include "guide/tutorial.h"
 #include "input/input.h"
 #include "physics/step.h"
@@ -16,16 +17,24 @@
 #include "rules/game.h"
 #include "shell/shell.h"
 #include "shell/variant.h"
+#include "store/profile.h"
 
 namespace {
 
-// Covers the glass with the background as the game ends; after 800 ms the records screen takes over.
+// The banner over the cover fades in faster than the cover, so that it can be read before the records.
+constexpr float BannerFadeMs = 150.0f;
+
+// Covers the glass with the background as the game ends, with the banner that says how it ended; after
+// 800 ms the records screen takes over.
 void GameOverCover() {
     if (!flow.gameOverSeen) {
         flow.gameOverSeen = true;
         flow.gameOverAtMs = frameClock.gameClockMs;
     }
     uint64_t elapsed = frameClock.gameClockMs - flow.gameOverAtMs;
+    const int bannerAlpha =
+        std::min(255, static_cast<int>(static_cast<float>(elapsed) / BannerFadeMs * 255.0f));
+    flow.gameOverBanner = GameOverBannerText(game.gameWon, InterfaceLanguage);
     if (elapsed <= 800) {
         int alpha = std::min(255, static_cast<int>(static_cast<float>(elapsed) / 500.0f * 255.0f));
         SetModulation(1, 1);
@@ -33,9 +42,11 @@ void GameOverCover() {
         DrawSprite(images.background, 0, 0, ScreenWidth, ScreenHeight, true);
         SetModulation(0, 1);
         SetTextureFactor(0xFFFFFFFF);
+        DrawGameOverBanner(game.gameWon, bannerAlpha);
         return;
     }
     DrawSprite(images.background, 0, 0, ScreenWidth, ScreenHeight, true);
+    DrawGameOverBanner(game.gameWon, bannerAlpha);
     flow.recordsScreen = true;
     flow.enteringRecords = true;
 }
@@ -44,7 +55,9 @@ void GameOverCover() {
 
 void GameScreenFrame() {
     uint64_t frameMs = frameClock.frameMs;
-    // Only a level display or the tutorial speaks here; they queue their messages anew each frame.
+    flow.gameOverBanner = "";
+    // Only a level display, the tutorial or the shapes hint speaks here; they queue their messages anew
+    // each frame.
     BeginMessages();
 
     // 1. Background, the large level number and the HUD frame.
@@ -84,6 +97,7 @@ void GameScreenFrame() {
 
     // 10. The tutorial, while it runs.
     if (game.tutorialStep > 0) TutorialTick(game, world, variant->index, frameMs);
+    PlayHintTick(game, world, variant->index, frameMs);
 
     // 11. The game-over cover.
     if (game.gameOver) GameOverCover();

@@ -135,10 +135,12 @@ void WriteReportTo(const char* path) {
     std::fprintf(file, "frames=%llu\n", static_cast<unsigned long long>(frameClock.frames));
     std::fprintf(file, "game_clock_ms=%llu\n", static_cast<unsigned long long>(frameClock.gameClockMs));
     std::fprintf(file, "screen=%s\n", ScreenName(flow.screen));
+    std::fprintf(file, "zoom_step=%d\nfull_screen=%d\n", display.zoomStep, display.fullScreen ? 1 : 0);
     std::fprintf(file, "message=%s\n", CurrentMessageText());
     std::fprintf(file, "tutorial_step=%d\n", game.tutorialStep);
     std::fprintf(file, "game_over=%d\n", game.gameOver ? 1 : 0);
     std::fprintf(file, "game_won=%d\n", game.gameWon ? 1 : 0);
+    std::fprintf(file, "banner=%s\n", flow.screen == Screen::Game ? flow.gameOverBanner : "");
     std::fprintf(file, "level=%d\nmistakes_allowed=%d\nmoves=%d\n", game.level, game.mistakesAllowed, game.moves);
     std::fprintf(file, "shapes_on_board=%d\npiece_requests=%d\n", game.shapesOnBoard, game.pieceRequests);
     std::fprintf(file, "grabbed_atom=%d\nswap_target=%d\n", world.grabbedAtom, world.swapTarget);

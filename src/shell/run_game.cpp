@@ -27,6 +27,10 @@ ScreenFlow flow;
 namespace {
 
 uint64_t frameWorkStartUs = 0;  // microseconds, start of the frame's work
+// Zoom key presses seen by the frame's poll, acted on at the start of the next frame. Kept from that poll
+// because the records screen polls a second time, after which no key shows a press edge.
+bool zoomInPressed = false;
+bool zoomOutPressed = false;
 constexpr uint32_t White = 0xFFFFFFFF;
 constexpr int SplashMs = 11150;
 
@@ -146,14 +150,16 @@ void RenderFrame() {
         }
     }
     flow.escapeWasDown = escapeDown;
-    // Zoom keys, from the previous poll.
-    if (KeyPressed(KeyEquals) || KeyPressed(KeyPadPlus)) ZoomIn();
-    if (KeyPressed(KeyMinus) || KeyPressed(KeyPadMinus)) ZoomOut();
+    // Zoom keys, from the previous frame's poll.
+    if (zoomInPressed) ZoomIn();
+    if (zoomOutPressed) ZoomOut();
 
     StartFrame();
     ClearScene(White);
     BeginScene();
     PollInput(frameClock.gameClockMs);
+    zoomInPressed = KeyPressed(KeyEquals) || KeyPressed(KeyPadPlus);
+    zoomOutPressed = KeyPressed(KeyMinus) || KeyPressed(KeyPadMinus);
     int cursorX = 0, cursorY = 0;
     CursorInPicture(&cursorX, &cursorY);
     input.mouseX = cursorX;

@@ -35,6 +35,7 @@ struct ScreenFlow {
     int64_t countdownMs = -1;  // ms on the tutorial prompt; -1 until it first shows
     bool gameOverSeen = false;
     uint64_t gameOverAtMs = 0;
+    const char* gameOverBanner = "";  // the banner over the game-over cover in this frame, "" when none
     bool recordsScreen = false;
     bool enteringRecords = false;
     bool escapeWasDown = false;

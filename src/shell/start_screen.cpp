@@ -1,6 +1,8 @@
 // The start screen: logo, greetings, the tutorial prompt with its countdown, and leaving for the game.
 #include <unistd.h>
 
+#include <cstring>
+
 #include "guide/greetings.h"
 #include "input/input.h"
 #include "online/update.h"
@@ -8,6 +10,7 @@
 #include "platform/graphics.h"
 #include "render/images.h"
 #include "render/messages.h"
+#include "render/text.h"
 #include "rules/game.h"
 #include "shell/report.h"
 #include "shell/shell.h"
@@ -18,6 +21,9 @@ namespace {
 
 constexpr uint32_t White = 0xFFFFFFFF;
 constexpr uint32_t HoldForever = 0xFFFFF;  // ms; held until the screen moves the sequence on
+
+// The ribbon under the logo that carries the game's name.
+constexpr int RibbonLeft = 165, RibbonTop = 180, RibbonRight = 315, RibbonBottom = 204;
 
 // The box of the start screen's messages, and the bar image behind it.
 constexpr int BoxX = 127, BoxY = 240, BoxWidth = 227, BoxHeight = 22;
@@ -96,6 +102,14 @@ void UpdateDialogueReactions(const DialogueShown& shown) {
     }
 }
 
+// The game's own name: the window title's word after the "@".
+const char* GameName(int language) {
+    if (variant == nullptr) return "";
+    const char* title = language != 0 ? variant->titleRussian : variant->title;
+    const char* at = std::strstr(title, "@ ");
+    return at != nullptr ? at + 2 : title;
+}
+
 void LeaveStartScreen(int tutorialStep) {
     game.tutorialStep = tutorialStep;
     flow.leavingStartScreen = true;
@@ -111,6 +125,9 @@ void StartScreenFrame() {
     ShowSystemCursor(!flow.leavingStartScreen || variant == nullptr || !variant->hidesCursorInPlay);
     DrawSprite(images.background, 0, 0, ScreenWidth, ScreenHeight, true);
     DrawSprite(images.logo, 0, 0, ScreenWidth, ScreenHeight, true);
+    // The logo is shared by the three games: the ribbon under it names this one.
+    DrawTextCentred(BoldFont, RibbonLeft, RibbonTop, RibbonRight, RibbonBottom, White, "%s",
+                    GameName(InterfaceLanguage));
 
     if (!flow.leavingStartScreen) {
         BeginMessages();

@@ -56,8 +56,12 @@ manager = subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL, stde
 time.sleep(0.5)
 install = make_install()
 report = os.path.join(install, "report.txt")
+# By this game time the tutorial has started by itself and waits for a click in the glass.
+TUTORIAL_WAITS_MS = 24000
+waiting = os.path.join(install, "waiting.txt")
 # A fixed frame time runs the splash as fast as the machine draws, so the start screen comes quickly.
-game = subprocess.Popen([os.path.join(GAME_DIR, "shapes"), "--frame-ms", "16", "--dir", install, "--report", report],
+game = subprocess.Popen([os.path.join(GAME_DIR, "shapes"), "--frame-ms", "16", "--dir", install, "--report", report,
+                         "--report-at", f"{TUTORIAL_WAITS_MS}:{waiting}"],
                         env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 try:
     window = wait_for(lambda: x("xdotool", "search", "--name", "Pelorina @ Shapes", env=env).split())
@@ -87,12 +91,22 @@ try:
     trim = subprocess.run(["convert", shot, "-fuzz", "1%", "-trim", "info:"], capture_output=True, text=True).stdout
     checks.expect(" 480x272 " in trim, f"picture of 480x272 in the black desktop: {trim.strip()}")
 
+    # xdotool taps: press and release arrive together, between two frames of the game.
     x("xdotool", "key", "Escape", env=env)
     wait_for(lambda: geometry(window, env)[2:] == (480, 272))
     checks.equal(geometry(window, env)[2:], (480, 272), "Escape in full screen restores the 480x272 window")
     checks.expect(game.poll() is None, "Escape in full screen does not quit")
 
+    # The tutorial starts by itself and waits at "Click on the screen to continue" until a click in the glass;
+    # a quick click moves it on (to a double click next). The game's clock runs at the pace the machine
+    # draws: its report at that game time says when it is there.
+    wait_for(lambda: os.path.exists(waiting), timeout=120)
     time.sleep(0.3)
+    checks.equal(read_report(waiting).get("message"), "Click on the screen to continue", "the tutorial waits")
+    x("xdotool", "mousemove", "--window", window, "240", "136", env=env)
+    time.sleep(0.2)
+    x("xdotool", "click", "1", env=env)
+    time.sleep(1.5)
     x("xdotool", "key", "Escape", env=env)
     # After the start screen was left, Escape ends the main loop with the thank-you screen, which
     # another Escape closes; from the start screen itself the first Escape ends the program.
@@ -104,7 +118,9 @@ try:
         except subprocess.TimeoutExpired:
             x("xdotool", "key", "Escape", env=env)
     checks.equal(status, 0, "Escape in the window quits normally")
-    checks.expect(read_report(report).get("screen") in ("start", "donate"), "the report was written at the end")
+    final = read_report(report)
+    checks.expect(final.get("screen") in ("start", "donate"), "the report was written at the end")
+    checks.equal(final.get("message"), "Double click on the screen", "a quick click in the glass moved the tutorial on")
 finally:
     if game.poll() is None:
         game.kill()

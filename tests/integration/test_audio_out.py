@@ -24,6 +24,14 @@ def rms(path, from_s, to_s):
     return math.sqrt(sum(s * s for s in samples[::7]) / max(1, len(samples[::7]))) / 32768.0
 
 
+def full_scale_samples(path):
+    """Samples of the mix at full scale (clipped)."""
+    with wave.open(path) as mix:
+        data = mix.readframes(mix.getnframes())
+    samples = struct.unpack(f"<{len(data) // 2}h", data)
+    return sum(1 for s in samples if s >= 32767 or s <= -32768)
+
+
 def seconds(path):
     with wave.open(path) as mix:
         return mix.getnframes() / mix.getframerate(), mix.getframerate(), mix.getnchannels()
@@ -57,6 +65,7 @@ for game, piece in pieces.items():
     checks.expect(rms(mix_path, SPLASH_END_MS / 1000 + 1, SPLASH_END_MS / 1000 + 6) > 0.01,
                   f"{game}: the music plays after the splash")
     checks.expect(rms(mix_path, 30, 39) > 0.01, f"{game}: the music goes on during play")
+    checks.equal(full_scale_samples(mix_path), 0, f"{game}: the mix never clips")
     checks.expect(int(report.get("collision_notes", "0")) > 0,
                   f"{game}: collision notes started: {report.get('collision_notes')}")
     shutil.rmtree(install)

@@ -106,10 +106,14 @@ base = SKIP_AT + 1000
 shots = []
 for k in range(4):
     shots += ["--shot", f"{base + 70 * k}:{install}/low{k}.png"]
-script = [f"{SKIP_AT} key space down", f"{SKIP_AT + 100} key space up"]
+# On the records screen, a tap of "=" (down and up at one time) zooms the window.
+script = [f"{SKIP_AT} key space down", f"{SKIP_AT + 100} key space up", f"{SKIP_AT + 29000} key equals down",
+          f"{SKIP_AT + 29000} key equals up"]
 status, _, report = run("chains", install, script="\n".join(script) + "\n", quit_at=SKIP_AT + 30000, frame_ms=10,
                         extra=shots)
 checks.equal(report.get("game_over"), "1", "the empty bar ended the game")
+checks.equal(report.get("screen"), "records", "the records screen follows")
+checks.equal(report.get("zoom_step"), "1", "'=' zooms on the records screen")
 checks.expect(float(report.get("bar_energy", "1")) <= 0.0001, f"the bar ran out: {report.get('bar_energy')}")
 checks.equal(report.get("pieces_spawned"), "0", "no piece without Space or the dump clock")
 colours = [bar_frame_colour(f"{install}/low{k}.png") for k in range(4)]

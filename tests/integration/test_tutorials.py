@@ -295,6 +295,17 @@ checks.equal(code, 0, "donate: a normal end")
 checks.equal(r.get("screen"), "donate", "donate: Escape after the start screen shows the donate screen")
 checks.expect(os.path.exists(shot), "donate: screenshot")
 checks.expect("open web page" not in err, "donate: without a web host the button opens nothing")
+# With a service but no web host built in, the button opens the page on the service's host. (Port 1 refuses
+# the connection at once, so the online features give up quickly.)
+os.environ["PELORINA_SERVICE"] = "127.0.0.1:1"
+try:
+    code, err, r = run("shapes", install, script="\n".join(SKIP + ESCAPE + ["17500 mouse 230 160",
+                       "17600 button left down", "17650 button left up"]) + "\n", quit_at=19000, frame_ms=FRAME,
+                       extra=["--shot", f"18000:{install}/donate-button.png"])
+finally:
+    del os.environ["PELORINA_SERVICE"]
+checks.expect("open web page: http://127.0.0.1/donate.html" in err,
+              f"donate: the page on the service's host opens: {err.strip()!r}")
 code, err, r = run("shapes", install, script="\n".join(SKIP + ["16000 quit"]) + "\n", quit_at=19000,
                    frame_ms=FRAME)
 checks.equal(r.get("screen"), "game", "donate: closing the window ends at once")

@@ -3,6 +3,7 @@
 // tutorials are played end to end by the integration tests.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -90,6 +91,21 @@ TEST(GuideDonate, PageAddressIsTheWebHostPlusTheDonatePage) {
     char small[8];
     DonatePageAddress("games.example.org", small, sizeof small);
     EXPECT_EQ(std::strlen(small), 7u);  // cut, never overrun
+}
+
+// Without a web host built in, the page is on the service's host; with neither there is no page.
+TEST(GuideDonate, PageFallsBackToTheServiceHost) {
+    char address[128];
+    unsetenv("PELORINA_SERVICE");
+    ChosenDonatePage(address, sizeof address);
+    if (address[0] != '\0') GTEST_SKIP() << "built with a web host or a service: " << address;
+    setenv("PELORINA_SERVICE", "games.example.org:2121", 1);
+    ChosenDonatePage(address, sizeof address);
+    EXPECT_STREQ(address, "http://games.example.org/donate.html");
+    setenv("PELORINA_SERVICE", "bad host:x", 1);
+    ChosenDonatePage(address, sizeof address);
+    EXPECT_STREQ(address, "");
+    unsetenv("PELORINA_SERVICE");
 }
 
 TEST(GuideTutorialEnding, NewGameValuesAtTheSameLevelAndTheSoundOnlyOnce) {

@@ -87,6 +87,36 @@ TEST_F(HeadlessInput, ClickOnReleaseAndDoubleClickUnder250Ms) {
     EXPECT_FALSE(input.doubleClick);
 }
 
+// Press and release between two frames (a quick tap, a touchpad click): each frame takes the messages that
+// are ready and polls once, as the main loop does.
+TEST_F(HeadlessInput, TapsShorterThanAFrameAreSeen) {
+    auto frame = [](uint64_t clockMs) {
+        while (PeekMessage()) GetMessage();
+        PollInput(clockMs);
+    };
+    frame(0);
+    InjectKey(KeySpace, true);
+    InjectKey(KeySpace, false);
+    InjectMouseButton(0, true);
+    InjectMouseButton(0, false);
+    frame(1000);
+    EXPECT_TRUE(Buttons() & ButtonAction);
+    EXPECT_TRUE(KeyPressed(KeySpace));
+    frame(1016);
+    EXPECT_FALSE(Buttons() & ButtonAction);
+    EXPECT_FALSE(input.click);
+    frame(1032);
+    EXPECT_TRUE(input.click) << "the click comes with the release, one frame after the press";
+    // A second quick click right after is a double click, as it would be when held for a frame.
+    InjectMouseButton(0, true);
+    InjectMouseButton(0, false);
+    frame(1048);
+    EXPECT_FALSE(input.click);
+    frame(1064);
+    EXPECT_TRUE(input.click);
+    EXPECT_TRUE(input.doubleClick);
+}
+
 TEST(MouseIn, BoxesAreOpenOnAllSides) {
     input = InputState{};
     input.mouseX = 0;

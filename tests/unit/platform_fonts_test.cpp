@@ -2,6 +2,8 @@
 // Cyrillic and code-point counting.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform_test_support.h"
 
 using namespace platform_test;
@@ -50,6 +52,25 @@ TEST_F(PlatformFonts, MessageFontHasTheAskedHeightAndAverageWidth) {
     int width = MeasureFontText(MessageFont, "abcdefghijklmnopqrstuvwxyz", -1);
     EXPECT_NEAR(width, 26 * 6, 13);
     EXPECT_NEAR(MeasureFontText(CounterFont, "abcdefghijklmnopqrstuvwxyz", -1), 26 * 10, 20);
+}
+
+// Small letters are drawn whole, as the window draws them: an "o" is as round as its glyph, the same when
+// mirrored left to right or top to bottom. (Drawn as textured triangles, the software renderer dropped and
+// doubled rows and columns of texels: "of 10" read "σf 10".)
+TEST_F(PlatformFonts, SmallLettersAreDrawnWhole) {
+    DrawFontText(MessageFont, "o", -1, 10, 10, 40, 40, 0xFFFFFFFF, 0);
+    Ink ink = FindInk(0, 0, 60, 60);
+    ASSERT_GT(ink.pixels, 0);
+    auto level = [](int x, int y) { return static_cast<int>(PicturePixel(x, y) & 0xFF); };
+    int total = 0, acrossDifference = 0, downDifference = 0;
+    for (int y = ink.top; y <= ink.bottom; ++y)
+        for (int x = ink.left; x <= ink.right; ++x) {
+            total += level(x, y);
+            acrossDifference += std::abs(level(x, y) - level(ink.left + ink.right - x, y));
+            downDifference += std::abs(level(x, y) - level(x, ink.top + ink.bottom - y));
+        }
+    EXPECT_LT(acrossDifference, total * 3 / 10);
+    EXPECT_LT(downDifference, total * 3 / 10);
 }
 
 TEST_F(PlatformFonts, TextStaysInsideItsBox) {

@@ -147,6 +147,27 @@ TEST_F(RenderHudPicture, DigitsComeFromTheirPlaceInTheStrip) {
     EXPECT_GT(lit, 100);
 }
 
+// Every page shows its first three rows with 3, 2 and 1 stars, not only the page of the best places.
+TEST_F(RenderHudPicture, RecordStarsOnTheFirstRowsOfEveryPage) {
+    auto table = std::make_unique<RecordTable>();
+    for (int place : {-1, 14, 995}) {
+        ClearPicture();
+        DrawRecordsTable(*table, place, "", 0, 0, 16);
+        for (int r = 0; r < 4; ++r)
+            for (int k = 0; k < 3; ++k) {
+                // The middle of the star's place: lit where a star stands, black elsewhere.
+                const bool lit = Brightness(PicturePixel(142 - 14 * k + 6, 46 + 14 * r + 6)) > 200;
+                EXPECT_EQ(lit, k < 3 - r) << "place " << place << " row " << r << " star " << k;
+            }
+    }
+}
+
+// The level counter's "of N" is in the interface language.
+TEST(RenderHud, LevelCountInBothLanguages) {
+    EXPECT_STREQ(LevelCountFormat(0), "\n\nof %i");
+    EXPECT_STREQ(LevelCountFormat(1), "\n\nиз %i");
+}
+
 class RenderLevelDisplay : public RenderHudPicture {
    protected:
     std::unique_ptr<PhysicsWorld> w = std::make_unique<PhysicsWorld>();

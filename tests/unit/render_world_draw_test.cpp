@@ -102,10 +102,14 @@ TEST_F(RenderWorld, ColourFlashIsInvisibleAtItsMiddleWhereTheColourChanges) {
     a.flashTime = 501;
     EXPECT_EQ(AtomBodyImage(a, 3), images.atomBodies[4]);
     EXPECT_EQ(AtomPatternImage(a), images.patterns[4]);
-    // A marked block in a flash takes both fades.
+    // A marked block in a flash takes the flash's fade instead of its blink.
     a.marked = 1;
     a.markTime = 0;
     a.flashTime = 0;
+    EXPECT_EQ(AtomBodyAlpha(a), 255);
+    a.flashTime = 250;
+    EXPECT_EQ(AtomBodyAlpha(a), 127);
+    a.colourFlash = 0;
     EXPECT_EQ(AtomBodyAlpha(a), 55);
 }
 
@@ -219,6 +223,11 @@ TEST_F(RenderWorld, HoldingTheButtonOnEmptyGlassShowsThePieceOutlines) {
     Frames(1, 16);
     EXPECT_FALSE(VisionShown());
     EXPECT_EQ(VisionTimerMs(), 736);
+    // Released, the timer is limited to 1000 and falls by the frame time, below 0 on its last step.
+    EXPECT_EQ(NextVisionTimer(5000, false, 16), 984);
+    EXPECT_EQ(NextVisionTimer(10, false, 16), -6);
+    EXPECT_EQ(NextVisionTimer(-6, false, 16), -6);
+    EXPECT_EQ(NextVisionTimer(-6, true, 16), 10);
     // Only shapes has the vision overlay.
     w->grabbedAtom = -1;
     ResetVision();

@@ -114,11 +114,26 @@ void DrawButton(cairo_t* cr, const char* label) {
     DrawTextCentred(cr, label, kButtonX + kButtonW / 2, kButtonY + kButtonH / 2, style);
 }
 
+// The card's middle, where the plea and the button stand: a game with no page to open covers them with
+// the same part of the card drawn without them.
+constexpr double kPlainX = 128, kPlainY = 88, kPlainW = 224, kPlainH = 96;
+
+void DrawCardBase(cairo_t* cr, bool sorvik) {
+    DrawCardBackdrop(cr, sorvik ? 0xD0A7Eu : 0x3E1D0u, sorvik ? 0x5C8BFF : 0xD05BE0);
+    DrawPanel(cr, 120, 40, 240, 190, 14);
+}
+
+void DrawPlainMiddle(bool sorvik, const std::string& file) {
+    Canvas c = NewCanvas(static_cast<int>(kPlainW), static_cast<int>(kPlainH));
+    cairo_translate(c.cr, -kPlainX, -kPlainY);
+    DrawCardBase(c.cr, sorvik);
+    SaveAndFree(c, file);
+}
+
 void DrawCard(const DonateTexts& texts, bool sorvik, const std::string& file) {
     Canvas c = NewCanvas(kScreenWidth, kScreenHeight);
     cairo_t* cr = c.cr;
-    DrawCardBackdrop(cr, sorvik ? 0xD0A7Eu : 0x3E1D0u, sorvik ? 0x5C8BFF : 0xD05BE0);
-    DrawPanel(cr, 120, 40, 240, 190, 14);
+    DrawCardBase(cr, sorvik);
 
     TextStyle title;
     title.size = 17;
@@ -157,4 +172,6 @@ void GenerateDonateScreens() {
     DrawCard(kRussian, true, "data/donate-screen-with-sorvik_ru.png");
     DrawCard(kEnglish, false, "data/donate-screen-with-mirdelo.png");
     DrawCard(kRussian, false, "data/donate-screen-with-mirdelo_ru.png");
+    DrawPlainMiddle(true, "data/donate-plain-sorvik.png");
+    DrawPlainMiddle(false, "data/donate-plain-mirdelo.png");
 }

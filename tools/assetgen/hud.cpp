@@ -148,11 +148,12 @@ void GenerateBars() {
     SaveAndFree(c, "data/obvodka_leftbar.tga");
 
     // The sweep line crossing the glass: a bright core with a glow, fading at both ends.
-    c = NewCanvas(276, 8);
+    constexpr int sweepWidth = static_cast<int>(kGlassRight - kGlassLeft);
+    c = NewCanvas(sweepWidth, 8);
     cr = c.cr;
     for (int pass = 0; pass < 2; ++pass) {
-        cairo_rectangle(cr, 0, pass == 0 ? 0 : 3, 276, pass == 0 ? 8 : 2);
-        p = cairo_pattern_create_linear(0, 0, 276, 0);
+        cairo_rectangle(cr, 0, pass == 0 ? 0 : 3, sweepWidth, pass == 0 ? 8 : 2);
+        p = cairo_pattern_create_linear(0, 0, sweepWidth, 0);
         const double a = pass == 0 ? 0.45 : 1.0;
         const Rgba col = pass == 0 ? Hex(0x6FE4FF) : Hex(0xFFFFFF);
         cairo_pattern_add_color_stop_rgba(p, 0.0, col.r, col.g, col.b, 0);

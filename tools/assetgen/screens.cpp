@@ -52,7 +52,7 @@ void DrawBackdrop(cairo_t* cr) {
 // The dark pane of the glass with its dotted grid and reflections; opacity is that of the pane.
 void DrawGlassPane(cairo_t* cr, double opacity) {
     const double x = kGlassLeft, y = kGlassTop, w = kGlassRight - kGlassLeft, h = kGlassBottom - kGlassTop;
-    const double radius = 10;
+    const double radius = kGlassCorner;
     RoundedRect(cr, x, y, w, h, radius);
     SetVerticalGradient(cr, 0, Hex(0x060A26, opacity), kGlassBottom, Hex(0x101848, opacity));
     cairo_fill(cr);
@@ -96,7 +96,7 @@ void DrawGlassPane(cairo_t* cr, double opacity) {
 // The glass: a dark pane with a glowing rim around it, open above the screen.
 void DrawGlass(cairo_t* cr) {
     const double x = kGlassLeft, y = kGlassTop, w = kGlassRight - kGlassLeft, h = kGlassBottom - kGlassTop;
-    const double radius = 10;
+    const double radius = kGlassCorner;
 
     // Outer glow.
     for (int i = 0; i < 3; ++i) {
@@ -192,17 +192,19 @@ void DrawLogo(cairo_t* cr, const std::string& name, const std::string& subtitle)
     cairo_fill(cr);
     cairo_restore(cr);
 
-    // The subtitle on a slim ribbon.
-    TextStyle sub = LabelStyle(13);
+    // The subtitle in small letters, and under it a slim ribbon that the start screen writes the name of
+    // the game on (kLogoRibbon*; one logo serves all three games).
+    TextStyle sub = LabelStyle(9);
     sub.spacing = 2.5;
-    const double sw = TextWidth(cr, subtitle, sub) + 34;
-    RoundedRect(cr, cx - sw / 2, 170, sw, 22, 11);
-    SetVerticalGradient(cr, 170, Hex(0x2B2C8C, 0.85), 192, Hex(0x1A1A5C, 0.85));
+    sub.fill = Hex(0xDDE6FF);
+    DrawTextCentred(cr, subtitle, cx, 169, sub);
+    RoundedRect(cr, kLogoRibbonX, kLogoRibbonY, kLogoRibbonWidth, kLogoRibbonHeight, kLogoRibbonHeight / 2);
+    SetVerticalGradient(cr, kLogoRibbonY, Hex(0x2B2C8C, 0.85), kLogoRibbonY + kLogoRibbonHeight,
+                        Hex(0x1A1A5C, 0.85));
     cairo_fill_preserve(cr);
     SetColour(cr, Hex(0xB8CCFF, 0.7));
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
-    DrawTextCentred(cr, subtitle, cx, 181, sub);
 }
 
 // The studio's emblem: three gusts of wind in a glossy badge.
@@ -248,8 +250,9 @@ void DrawStudioEmblem(cairo_t* cr, double cx, double cy, double size) {
     cairo_stroke(cr);
 }
 
-// The moves counter, the score with its equalizer and the level counter with the progress bar.
-void DrawHud(cairo_t* cr, const char* scoreLabel, const char* movesLabel, const char* levelLabel) {
+// The score with its equalizer, the counter of mistakes still allowed, the level counter with the progress
+// bar.
+void DrawHud(cairo_t* cr, const char* scoreLabel, const char* mistakesLabel, const char* levelLabel) {
     // Score: label, then one slot for the digits and the bars that hang below them.
     DrawPanel(cr, 3, 3, 86, 67, 9);
     DrawTextCentred(cr, scoreLabel, 46, 12.5, LabelStyle(9.5));
@@ -260,9 +263,16 @@ void DrawHud(cairo_t* cr, const char* scoreLabel, const char* movesLabel, const 
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
 
-    // Moves left.
+    // Mistakes left: the label narrows to fit the panel.
     DrawPanel(cr, 9, 126, 78, 88, 10);
-    DrawTextCentred(cr, movesLabel, 48, 136.5, LabelStyle(9.5));
+    TextStyle mistakes = LabelStyle(9.5);
+    if (TextWidth(cr, mistakesLabel, mistakes) > 70) {
+        mistakes.condensed = true;
+        mistakes.spacing = 0.3;
+        const double width = TextWidth(cr, mistakesLabel, mistakes);
+        if (width > 70) mistakes.size *= 70 / width;
+    }
+    DrawTextCentred(cr, mistakesLabel, 48, 136.5, mistakes);
     DrawSlot(cr, kMovesLeft - 3, kMovesTop - 2, kMovesRight - kMovesLeft + 6, kMovesBottom - kMovesTop + 4, 8);
 
     // Level and progress share the right column.
@@ -336,11 +346,11 @@ constexpr double kLevelNumberVeil = 0.85;
 void GenerateHudFrame() {
     Canvas c = NewCanvas(kScreenWidth, kScreenHeight);
     DrawGlassPane(c.cr, kLevelNumberVeil);
-    DrawHud(c.cr, "SCORE", "MOVES", "LEVEL");
+    DrawHud(c.cr, "SCORE", "MISTAKES LEFT", "LEVEL");
     SaveAndFree(c, "data/stat_gui.png");
     c = NewCanvas(kScreenWidth, kScreenHeight);
     DrawGlassPane(c.cr, kLevelNumberVeil);
-    DrawHud(c.cr, "ОЧКИ", "ХОДЫ", "УРОВЕНЬ");
+    DrawHud(c.cr, "ОЧКИ", "ЗАПАС ОШИБОК", "УРОВЕНЬ");
     SaveAndFree(c, "data/stat_gui_ru.png");
 }
 
