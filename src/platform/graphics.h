@@ -64,3 +64,8 @@ bool Present();
 bool SavePicture(const char* pngFile);
 // Reads one pixel of the logical picture (ARGB), for tests.
 uint32_t PicturePixel(int x, int y);
+// Reads the whole logical picture (480x272 ARGB, alpha as drawn), for tests.
+bool ReadPicture(uint32_t* argb);
+// Headless, textured triangles are drawn by our own rasteriser, pixel for pixel what SDL's software
+// renderer draws; tests switch it off to compare the two.
+void UseOwnSoftwareRaster(bool on);

@@ -26,3 +26,20 @@ void HandleControllerEvent(const SDL_Event& event);
 void SetStageTexture(SDL_Texture* texture);
 // Loads an image file at its exact size as an ARGB8888 texture; null on failure.
 SDL_Texture* LoadImageTexture(const char* fileName, unsigned* width, unsigned* height);
+
+// Textured triangles as SDL_RenderGeometry draws them (int indices). On the headless software renderer
+// they are drawn by our own rasteriser, pixel for pixel what SDL would draw, into the target surface.
+int RenderTriangles(SDL_Texture* texture, const SDL_Vertex* vertices, int vertexCount, const int* indices,
+                    int indexCount);
+// The surface the software renderer draws on (null: every drawing goes through SDL).
+void SetSoftRasterTarget(SDL_Renderer* renderer, SDL_Surface* target);
+// Tests switch our rasteriser off to compare with SDL's own.
+void SetSoftRasterEnabled(bool on);
+// The renderer's clip rectangle (null: none), known to the rasteriser too.
+void SetPictureClip(const SDL_Rect* box);
+// Hands the texture's ARGB8888 pixels to the rasteriser, which keeps them; frees them when it has no use.
+void KeepTexturePixels(SDL_Texture* texture, SDL_Surface* argb);
+// Destroys a texture and the pixels kept with it.
+void DestroyTexture(SDL_Texture* texture);
+// Sends the sprites collected so far to the renderer; every other drawing call does this first.
+void FlushSprites();
