@@ -88,12 +88,7 @@ void DrawGameFrame(PhysicsWorld& w, int variantIndex) {
     ResetSpriteQueues();
     ClearScene(0xFFFFFFFF);
     BeginScene();
-    SetAlphaBlending(false);
-    DrawSprite(images.background, 0, 0, 480, 272, true);
-    SetAlphaBlending(true);
-    SetLinearMagnification(false);
-    DrawLevelNumber(game);
-    DrawSprite(images.hudFrame, 0, 0, 480, 272, true);
+    DrawGameBackground(game);
     DrawParticles();
     DrawWorld(w, variantIndex, 0);
     DrawGameHud(w, game, variantIndex, 0);

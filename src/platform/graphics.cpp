@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "platform/platform_local.h"
@@ -50,6 +51,9 @@ struct GraphicsState {
     SpriteVertex overflowVertices[4];
     SDL_Vertex drawVertices[4];
     SpriteBatch batch;
+    bool backdropKept = false;
+    SDL_Texture* backdropTexture = nullptr;           // in a window
+    uint32_t backdropPixels[ScreenWidth * ScreenHeight];  // headless
     uint32_t pixels[ScreenWidth * ScreenHeight];  // screenshot buffer
 };
 
@@ -102,8 +106,42 @@ bool CreateGraphicsDevice() {
                                     ScreenWidth, ScreenHeight);
     if (!gfx.picture || SDL_SetRenderTarget(gfx.renderer, gfx.picture) != 0) return false;
     SDL_SetTextureBlendMode(gfx.picture, SDL_BLENDMODE_NONE);
+    gfx.backdropTexture = SDL_CreateTexture(gfx.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
+                                            ScreenWidth, ScreenHeight);
+    if (gfx.backdropTexture) SDL_SetTextureBlendMode(gfx.backdropTexture, SDL_BLENDMODE_NONE);
     ClearScene(0xFF000000);
     return true;
+}
+
+void KeepBackdrop() {
+    if (!gfx.renderer) return;
+    FlushSprites();
+    gfx.backdropKept = false;
+    if (SDL_Surface* surface = gfx.headlessSurface) {
+        SDL_RenderFlush(gfx.renderer);
+        for (int y = 0; y < ScreenHeight; ++y)
+            std::memcpy(&gfx.backdropPixels[y * ScreenWidth],
+                        static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch, ScreenWidth * 4);
+        gfx.backdropKept = true;
+        return;
+    }
+    if (!gfx.backdropTexture || !gfx.picture) return;
+    SDL_SetRenderTarget(gfx.renderer, gfx.backdropTexture);
+    gfx.backdropKept = SDL_RenderCopy(gfx.renderer, gfx.picture, nullptr, nullptr) == 0;
+    SDL_SetRenderTarget(gfx.renderer, gfx.picture);
+}
+
+bool DrawBackdrop() {
+    if (!gfx.renderer || !gfx.backdropKept) return false;
+    FlushSprites();
+    if (SDL_Surface* surface = gfx.headlessSurface) {
+        SDL_RenderFlush(gfx.renderer);
+        for (int y = 0; y < ScreenHeight; ++y)
+            std::memcpy(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch,
+                        &gfx.backdropPixels[y * ScreenWidth], ScreenWidth * 4);
+        return true;
+    }
+    return SDL_RenderCopy(gfx.renderer, gfx.backdropTexture, nullptr, nullptr) == 0;
 }
 
 void FlushSprites() {

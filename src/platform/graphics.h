@@ -58,6 +58,10 @@ void ResetSpriteQueues();
 void ClearScene(uint32_t argb);
 void BeginScene();
 void EndScene();
+// A kept copy of the picture, for layers that stay the same from frame to frame: KeepBackdrop takes the
+// picture as it is now; DrawBackdrop puts it back over the whole picture (false when none is kept).
+void KeepBackdrop();
+bool DrawBackdrop();
 // Shows the picture stretched into the picture rectangle. False when the device is lost.
 bool Present();
 // Saves the 480x272 logical picture as PNG.
