@@ -52,8 +52,7 @@ struct GraphicsState {
     SDL_Vertex drawVertices[4];
     SpriteBatch batch;
     bool backdropKept = false;
-    SDL_Texture* backdropTexture = nullptr;           // in a window
-    uint32_t backdropPixels[ScreenWidth * ScreenHeight];  // headless
+    uint32_t backdropPixels[ScreenWidth * ScreenHeight];  // headless only
     uint32_t pixels[ScreenWidth * ScreenHeight];  // screenshot buffer
 };
 
@@ -106,42 +105,33 @@ bool CreateGraphicsDevice() {
                                     ScreenWidth, ScreenHeight);
     if (!gfx.picture || SDL_SetRenderTarget(gfx.renderer, gfx.picture) != 0) return false;
     SDL_SetTextureBlendMode(gfx.picture, SDL_BLENDMODE_NONE);
-    gfx.backdropTexture = SDL_CreateTexture(gfx.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
-                                            ScreenWidth, ScreenHeight);
-    if (gfx.backdropTexture) SDL_SetTextureBlendMode(gfx.backdropTexture, SDL_BLENDMODE_NONE);
     ClearScene(0xFF000000);
     return true;
 }
 
+// Headless only: in a window the renderer's own drawing of the layers costs little, and copying between
+// render targets with SDL's batching on reads back stale pictures.
 void KeepBackdrop() {
-    if (!gfx.renderer) return;
     FlushSprites();
     gfx.backdropKept = false;
-    if (SDL_Surface* surface = gfx.headlessSurface) {
-        SDL_RenderFlush(gfx.renderer);
-        for (int y = 0; y < ScreenHeight; ++y)
-            std::memcpy(&gfx.backdropPixels[y * ScreenWidth],
-                        static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch, ScreenWidth * 4);
-        gfx.backdropKept = true;
-        return;
-    }
-    if (!gfx.backdropTexture || !gfx.picture) return;
-    SDL_SetRenderTarget(gfx.renderer, gfx.backdropTexture);
-    gfx.backdropKept = SDL_RenderCopy(gfx.renderer, gfx.picture, nullptr, nullptr) == 0;
-    SDL_SetRenderTarget(gfx.renderer, gfx.picture);
+    SDL_Surface* surface = gfx.headlessSurface;
+    if (!gfx.renderer || !surface) return;
+    SDL_RenderFlush(gfx.renderer);
+    for (int y = 0; y < ScreenHeight; ++y)
+        std::memcpy(&gfx.backdropPixels[y * ScreenWidth],
+                    static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch, ScreenWidth * 4);
+    gfx.backdropKept = true;
 }
 
 bool DrawBackdrop() {
-    if (!gfx.renderer || !gfx.backdropKept) return false;
+    SDL_Surface* surface = gfx.headlessSurface;
+    if (!gfx.renderer || !surface || !gfx.backdropKept) return false;
     FlushSprites();
-    if (SDL_Surface* surface = gfx.headlessSurface) {
-        SDL_RenderFlush(gfx.renderer);
-        for (int y = 0; y < ScreenHeight; ++y)
-            std::memcpy(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch,
-                        &gfx.backdropPixels[y * ScreenWidth], ScreenWidth * 4);
-        return true;
-    }
-    return SDL_RenderCopy(gfx.renderer, gfx.backdropTexture, nullptr, nullptr) == 0;
+    SDL_RenderFlush(gfx.renderer);
+    for (int y = 0; y < ScreenHeight; ++y)
+        std::memcpy(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch,
+                    &gfx.backdropPixels[y * ScreenWidth], ScreenWidth * 4);
+    return true;
 }
 
 void FlushSprites() {
@@ -236,6 +226,7 @@ void DrawQuad(const SpriteVertex vertices[4]) {
             SDL_SetTextureScaleMode(texture, scale);
             SDL_SetTextureColorMod(texture, colour.r, colour.g, colour.b);
             SDL_SetTextureAlphaMod(texture, colour.a);
+            if (flip == SDL_FLIP_NONE && CopyTextureUnscaled(texture, source, target)) return;
             SDL_RenderCopyExF(gfx.renderer, texture, &source, &target, 0.0, nullptr,
                               static_cast<SDL_RendererFlip>(flip));
             return;

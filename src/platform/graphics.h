@@ -59,7 +59,8 @@ void ClearScene(uint32_t argb);
 void BeginScene();
 void EndScene();
 // A kept copy of the picture, for layers that stay the same from frame to frame: KeepBackdrop takes the
-// picture as it is now; DrawBackdrop puts it back over the whole picture (false when none is kept).
+// picture as it is now; DrawBackdrop puts it back over the whole picture (false when none is kept, and
+// always in a window, where the layers are drawn anew).
 void KeepBackdrop();
 bool DrawBackdrop();
 // Shows the picture stretched into the picture rectangle. False when the device is lost.

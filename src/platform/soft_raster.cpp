@@ -2,6 +2,7 @@
 // arithmetic of SDL's own software path (same quad-to-copy detection, same fixed-point edges, texel choice
 // and blending), so every pixel is the same; only far fewer instructions are spent on each.
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 
 #include "platform/platform_local.h"
@@ -264,6 +265,114 @@ void BlitTriangle(const SDL_Surface* src, SDL_Surface* dst, Corner c0, Corner c1
     }
 }
 
+// SDL's per-pixel alpha blend of ARGB8888 without modulation (its MMX blitter): 8-bit weights, and the
+// alpha channel kept by a weight of 255.
+inline uint32_t PixelAlphaBlend(uint32_t s, uint32_t d) {
+    uint32_t a = s >> 24;
+    if (a == 0) return d;
+    if (a == 255) return s;
+    uint32_t keep = 255 - a;
+    auto channel = [&](int shift, uint32_t weight) {
+        uint32_t v = ((((s >> shift) & 0xFF) * weight) >> 8) + ((((d >> shift) & 0xFF) * keep) >> 8);
+        return (v > 255 ? 255 : v) << shift;
+    };
+    return channel(24, 255) | channel(16, a) | channel(8, a) | channel(0, a);
+}
+
+template <BlendKind blend, bool modColour, bool modAlpha>
+void CopyRows(const uint8_t* from, int fromPitch, uint8_t* to, int toPitch, int w, int h, SDL_Color c) {
+    for (int y = 0; y < h; ++y, from += fromPitch, to += toPitch) {
+        const auto* s = reinterpret_cast<const uint32_t*>(from);
+        auto* d = reinterpret_cast<uint32_t*>(to);
+        for (int x = 0; x < w; ++x) BlendPixel<blend, modColour, modAlpha>(s[x], &d[x], c.r, c.g, c.b, c.a);
+    }
+}
+
+template <BlendKind blend>
+void CopyWithBlend(const uint8_t* from, int fromPitch, uint8_t* to, int toPitch, int w, int h, SDL_Color c,
+                   bool modColour, bool modAlpha) {
+    if (modColour && modAlpha) CopyRows<blend, true, true>(from, fromPitch, to, toPitch, w, h, c);
+    else if (modColour) CopyRows<blend, true, false>(from, fromPitch, to, toPitch, w, h, c);
+    else if (modAlpha) CopyRows<blend, false, true>(from, fromPitch, to, toPitch, w, h, c);
+    else CopyRows<blend, false, false>(from, fromPitch, to, toPitch, w, h, c);
+}
+
+// SDL_RenderCopyF of the software renderer when the copy keeps the texture's size: the same rejections,
+// integer target, clipping and blitter arithmetic (plain copy, the per-pixel alpha blend, or the generic
+// blitter with modulation). False when it does not apply and SDL has to draw.
+bool CopyUnscaled(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& target) {
+    auto* pixels = static_cast<SDL_Surface*>(SDL_GetTextureUserData(texture));
+    SDL_BlendMode mode;
+    if (!pixels || SDL_GetTextureBlendMode(texture, &mode) != 0) return false;
+    if (mode != SDL_BLENDMODE_NONE && mode != SDL_BLENDMODE_BLEND && mode != SDL_BLENDMODE_ADD) return false;
+    SDL_Rect src{0, 0, pixels->w, pixels->h};
+    if (!SDL_IntersectRect(&source, &src, &src)) return true;
+    SDL_Rect dst{static_cast<int>(target.x), static_cast<int>(target.y), static_cast<int>(target.w),
+                 static_cast<int>(target.h)};
+    if (src.w != dst.w || src.h != dst.h) return false;
+    SDL_FRect view{0.0f, 0.0f, static_cast<float>(raster.target->w), static_cast<float>(raster.target->h)};
+    if (!SDL_HasIntersectionF(&target, &view)) return true;
+
+    // SDL_BlitSurface's clipping: to the image, then to the picture's clip rectangle.
+    int srcX = src.x, srcY = src.y, w = src.w, h = src.h;
+    if (srcX < 0) {
+        w += srcX;
+        dst.x -= srcX;
+        srcX = 0;
+    }
+    if (pixels->w - srcX < w) w = pixels->w - srcX;
+    if (srcY < 0) {
+        h += srcY;
+        dst.y -= srcY;
+        srcY = 0;
+    }
+    if (pixels->h - srcY < h) h = pixels->h - srcY;
+    SDL_Rect clip;
+    SDL_GetClipRect(raster.target, &clip);
+    int dx = clip.x - dst.x;
+    if (dx > 0) {
+        w -= dx;
+        dst.x += dx;
+        srcX += dx;
+    }
+    dx = dst.x + w - clip.x - clip.w;
+    if (dx > 0) w -= dx;
+    int dy = clip.y - dst.y;
+    if (dy > 0) {
+        h -= dy;
+        dst.y += dy;
+        srcY += dy;
+    }
+    dy = dst.y + h - clip.y - clip.h;
+    if (dy > 0) h -= dy;
+    if (w <= 0 || h <= 0) return true;
+
+    Uint8 r = 255, g = 255, b = 255, a = 255;
+    SDL_GetTextureColorMod(texture, &r, &g, &b);
+    SDL_GetTextureAlphaMod(texture, &a);
+    const SDL_Color colour{r, g, b, a};
+    const bool modColour = (r & g & b) != 0xFF, modAlpha = a != 0xFF;
+    const uint8_t* from = static_cast<const uint8_t*>(pixels->pixels) + srcY * pixels->pitch + srcX * 4;
+    uint8_t* to = static_cast<uint8_t*>(raster.target->pixels) + dst.y * raster.target->pitch + dst.x * 4;
+    const int fromPitch = pixels->pitch, toPitch = raster.target->pitch;
+    if (!modColour && !modAlpha && mode == SDL_BLENDMODE_NONE) {
+        for (int y = 0; y < h; ++y) std::memcpy(to + y * toPitch, from + y * fromPitch, static_cast<size_t>(w) * 4);
+    } else if (!modColour && !modAlpha && mode == SDL_BLENDMODE_BLEND) {
+        for (int y = 0; y < h; ++y) {
+            const auto* s = reinterpret_cast<const uint32_t*>(from + y * fromPitch);
+            auto* d = reinterpret_cast<uint32_t*>(to + y * toPitch);
+            for (int x = 0; x < w; ++x) d[x] = PixelAlphaBlend(s[x], d[x]);
+        }
+    } else if (mode == SDL_BLENDMODE_NONE) {
+        CopyWithBlend<BlendNone>(from, fromPitch, to, toPitch, w, h, colour, modColour, modAlpha);
+    } else if (mode == SDL_BLENDMODE_BLEND) {
+        CopyWithBlend<BlendAlpha>(from, fromPitch, to, toPitch, w, h, colour, modColour, modAlpha);
+    } else {
+        CopyWithBlend<BlendAdd>(from, fromPitch, to, toPitch, w, h, colour, modColour, modAlpha);
+    }
+    return true;
+}
+
 // Corner k of the vertex array as SDL's software renderer converts it.
 Corner MakeCorner(const SDL_Vertex& v, int textureWidth, int textureHeight) {
     Corner c;
@@ -321,7 +430,7 @@ bool CopyAsRectangle(SDL_Texture* texture, const SDL_Vertex* v, const int prev[3
         SDL_SetTextureAlphaMod(texture, first.a);
         SDL_SetTextureColorMod(texture, first.r, first.g, first.b);
         if (s.w > 0 && s.h > 0) {
-            SDL_RenderCopyF(raster.renderer, texture, &s, &d);
+            if (!CopyUnscaled(texture, s, d)) SDL_RenderCopyF(raster.renderer, texture, &s, &d);
         } else {
             int flip = SDL_FLIP_NONE;
             if (s.w < 0) {
@@ -451,4 +560,13 @@ int RenderTriangles(SDL_Texture* texture, const SDL_Vertex* vertices, int vertex
     }
     if (prev[0] != -1) DrawOneTriangle(texture, pixels, vertices, prev, textureWidth, textureHeight, blend);
     return 0;
+}
+
+bool CopyTextureUnscaled(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& target) {
+    if (!raster.enabled || !raster.target || PlatformRenderer() != raster.renderer || !texture) return false;
+    SDL_RenderFlush(raster.renderer);
+    SDL_Rect clip{0, 0, raster.target->w, raster.target->h};
+    if (raster.clipOn) SDL_IntersectRect(&raster.clip, &clip, &clip);
+    SDL_SetClipRect(raster.target, &clip);
+    return CopyUnscaled(texture, source, target);
 }

@@ -333,6 +333,18 @@ TEST_F(PlatformGraphics, OwnRasteriserDrawsExactlyWhatSdlDraws) {
             if (r() % 5 == 0)
                 DrawSprite(id, static_cast<uint16_t>(r() % 470), static_cast<uint16_t>(r() % 260),
                            static_cast<uint16_t>(1 + r() % 90), static_cast<uint16_t>(1 + r() % 90), true);
+            // Copies at the image's own size, also over the edges of the picture.
+            if (r() % 3 == 0) {
+                int w = static_cast<int>(TextureWidth(id)), h = static_cast<int>(TextureHeight(id));
+                int left = static_cast<int>(r() % 540) - 30, top = static_cast<int>(r() % 330) - 30;
+                SpriteVertex corners[4] = {
+                    {left - 0.5f, top - 0.5f, 0.0f, 1.0f, 0.0f, 0.0f},
+                    {left + w - 0.5f, top - 0.5f, 0.0f, 1.0f, 1.0f, 0.0f},
+                    {left - 0.5f, top + h - 0.5f, 0.0f, 1.0f, 0.0f, 1.0f},
+                    {left + w - 0.5f, top + h - 0.5f, 0.0f, 1.0f, 1.0f, 1.0f}};
+                BindTexture(id);
+                DrawQuad(corners);
+            }
             if (r() % 7 == 0) {
                 int left = static_cast<int>(r() % 400), top = static_cast<int>(r() % 240);
                 DrawFontText(static_cast<FontId>(r() % FontCount), "Level 12 of 10, Уровень", -1, left, top,
