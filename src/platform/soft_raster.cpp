@@ -49,12 +49,15 @@ int64_t FloorDiv(int64_t n, int64_t d) {
 // below zero inside the triangle, so flooring equals C's truncation there.
 struct Stepper {
     int64_t q, r, dq, dr, area;
-    void Start(int64_t numerator, int64_t step, int64_t a) {
+    // The step is the same for the whole triangle: divided once.
+    void Prepare(int64_t step, int64_t a) {
         area = a;
-        q = FloorDiv(numerator, a);
-        r = numerator - q * a;
         dq = FloorDiv(step, a);
         dr = step - dq * a;
+    }
+    void Start(int64_t numerator) {
+        q = numerator / area;  // not negative inside the triangle
+        r = numerator - q * area;
     }
     void Next() {
         q += dq;
@@ -147,14 +150,16 @@ void FillTriangle(const TriangleSetup& t, const SDL_Surface* src, SDL_Surface* d
     int w0Row = t.w0Row, w1Row = t.w1Row, w2Row = t.w2Row;
     const int64_t stepX = static_cast<int64_t>(t.w0Step) * t.s2s0x + static_cast<int64_t>(t.w1Step) * t.s2s1x;
     const int64_t stepY = static_cast<int64_t>(t.w0Step) * t.s2s0y + static_cast<int64_t>(t.w1Step) * t.s2s1y;
+    Stepper u, v;
+    u.Prepare(stepX, t.area);
+    v.Prepare(stepY, t.area);
     for (int y = 0; y < t.box.h; ++y, dstRow += dst->pitch) {
         int first, last;
         if (RowSpan(t, w0Row, w1Row, w2Row, &first, &last)) {
             int64_t w0 = w0Row + static_cast<int64_t>(first) * t.w0Step;
             int64_t w1 = w1Row + static_cast<int64_t>(first) * t.w1Step;
-            Stepper u, v;
-            u.Start(w0 * t.s2s0x + w1 * t.s2s1x + t.s2AreaX, stepX, t.area);
-            v.Start(w0 * t.s2s0y + w1 * t.s2s1y + t.s2AreaY, stepY, t.area);
+            u.Start(w0 * t.s2s0x + w1 * t.s2s1x + t.s2AreaX);
+            v.Start(w0 * t.s2s0y + w1 * t.s2s1y + t.s2AreaY);
             auto* d = reinterpret_cast<uint32_t*>(dstRow) + first;
             for (int x = first; x <= last; ++x, ++d) {
                 const auto* texel = reinterpret_cast<const uint32_t*>(srcPixels + v.q * src->pitch) + u.q;
