@@ -220,8 +220,12 @@ bool BuildFont(Font& font, const FontRequest& request, SDL_Renderer* renderer) {
         }
         font.atlas = SDL_CreateTextureFromSurface(renderer, atlas);
         ok = font.atlas != nullptr;
+        if (ok) {
+            KeepTexturePixels(font.atlas, atlas);
+            atlas = nullptr;
+        }
         font.atlasWidth = atlasWidth;
-        font.atlasHeight = atlas->h;
+        font.atlasHeight = std::max(atlasHeight, 1);
         if (ok) {
             SDL_SetTextureBlendMode(font.atlas, SDL_BLENDMODE_BLEND);
             SDL_SetTextureScaleMode(font.atlas, SDL_ScaleModeNearest);
@@ -244,8 +248,8 @@ void FlushGlyphs(const Font& font) {
     if (fontState.batchCount == 0) return;
     SDL_Renderer* renderer = PlatformRenderer();
     if (!CopiesGlyphs(renderer)) {
-        SDL_RenderGeometry(renderer, font.atlas, fontState.vertices, fontState.batchCount * 4,
-                           fontState.indices, fontState.batchCount * 6);
+        RenderTriangles(font.atlas, fontState.vertices, fontState.batchCount * 4, fontState.indices,
+                        fontState.batchCount * 6);
         fontState.batchCount = 0;
         return;
     }
@@ -328,8 +332,9 @@ void DrawFontText(FontId fontId, const char* utf8, int maxChars, int left, int t
     int y = top;
     if (flags & TextVCentre) y = top + (bottom - top - lines * font.lineHeight) / 2;
 
+    FlushSprites();
     SDL_Rect box{left, top, right - left, bottom - top};
-    SDL_RenderSetClipRect(renderer, &box);
+    SetPictureClip(&box);
     SDL_Color colour{static_cast<Uint8>(argb >> 16), static_cast<Uint8>(argb >> 8), static_cast<Uint8>(argb),
                      static_cast<Uint8>(argb >> 24)};
     const char* p = utf8;
@@ -349,7 +354,7 @@ void DrawFontText(FontId fontId, const char* utf8, int maxChars, int left, int t
         y += font.lineHeight;
     }
     FlushGlyphs(font);
-    SDL_RenderSetClipRect(renderer, nullptr);
+    SetPictureClip(nullptr);
 }
 
 int MeasureFontText(FontId fontId, const char* utf8, int maxChars) {

@@ -1,11 +1,14 @@
 // The graphics device on SDL_Renderer: the 480x272 picture (a render-target texture stretched into the
-// window at present), the sprite primitives, blending and modulation states, screenshots.
+// window at present, or the surface of the software renderer when headless), the sprite primitives, the
+// batches they are collected in, blending and modulation states, screenshots.
 #include "platform/graphics.h"
 
 #include <SDL_image.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 #include "platform/platform_local.h"
 #include "platform/window.h"
@@ -13,11 +16,23 @@
 namespace {
 
 constexpr int QuadVertexCapacity = 1024;
+// Quads of one texture and state sent to the renderer in one call.
+constexpr int BatchQuadCapacity = 256;
+
+// Consecutive quads with the same texture, blending and sampling, in drawing order.
+struct SpriteBatch {
+    SDL_Texture* texture = nullptr;
+    SDL_BlendMode blend = SDL_BLENDMODE_BLEND;
+    SDL_ScaleMode scale = SDL_ScaleModeNearest;
+    int quads = 0;
+    SDL_Vertex vertices[BatchQuadCapacity * 4];
+    int indices[BatchQuadCapacity * 6];  // 0, 1, 2, 1, 2, 3 for each quad
+};
 
 struct GraphicsState {
     SDL_Renderer* renderer = nullptr;
-    SDL_Texture* picture = nullptr;          // the back buffer, 480x272 ARGB8888
-    SDL_Surface* headlessSurface = nullptr;  // what the software renderer draws on when headless
+    SDL_Texture* picture = nullptr;          // the back buffer in a window, 480x272 ARGB8888
+    SDL_Surface* headlessSurface = nullptr;  // the back buffer when headless: the software renderer's own
     SDL_Texture* stageTexture = nullptr;     // bound image
     // Stage-0 combiners: colour is texture x factor colour when colourFromFactor, alpha likewise.
     bool colourFromFactor = false;
@@ -35,6 +50,9 @@ struct GraphicsState {
     // A full queue sends further squares here: they can still be drawn at once, but are not kept.
     SpriteVertex overflowVertices[4];
     SDL_Vertex drawVertices[4];
+    SpriteBatch batch;
+    bool backdropKept = false;
+    uint32_t backdropPixels[ScreenWidth * ScreenHeight];  // headless only
     uint32_t pixels[ScreenWidth * ScreenHeight];  // screenshot buffer
 };
 
@@ -60,19 +78,27 @@ void SetStageTexture(SDL_Texture* texture) {
 
 bool CreateGraphicsDevice() {
     if (gfx.renderer) return true;
+    for (int i = 0; i < BatchQuadCapacity; ++i)
+        for (int k = 0; k < 6; ++k) gfx.batch.indices[i * 6 + k] = i * 4 + quadIndices[k];
     if (IsHeadless() || !PlatformWindow()) {
+        // The software renderer draws straight on the picture: our own rasteriser can draw there too.
         gfx.headlessSurface =
             SDL_CreateRGBSurfaceWithFormat(0, ScreenWidth, ScreenHeight, 32, SDL_PIXELFORMAT_ARGB8888);
         if (!gfx.headlessSurface) return false;
         gfx.renderer = SDL_CreateSoftwareRenderer(gfx.headlessSurface);
-    } else {
-        SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
-        gfx.renderer =
-            SDL_CreateRenderer(PlatformWindow(), -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
-        if (!gfx.renderer) {
-            SDL_SetHint(SDL_HINT_RENDER_DRIVER, "");
-            gfx.renderer = SDL_CreateRenderer(PlatformWindow(), -1, SDL_RENDERER_TARGETTEXTURE);
-        }
+        if (!gfx.renderer) return false;
+        SetSoftRasterTarget(gfx.renderer, gfx.headlessSurface);
+        ClearScene(0xFF000000);
+        return true;
+    }
+    // Naming a driver switches SDL's batching of draw calls off unless it is asked for.
+    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
+    gfx.renderer =
+        SDL_CreateRenderer(PlatformWindow(), -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+    if (!gfx.renderer) {
+        SDL_SetHint(SDL_HINT_RENDER_DRIVER, "");
+        gfx.renderer = SDL_CreateRenderer(PlatformWindow(), -1, SDL_RENDERER_TARGETTEXTURE);
     }
     if (!gfx.renderer) return false;
     gfx.picture = SDL_CreateTexture(gfx.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
@@ -81,6 +107,47 @@ bool CreateGraphicsDevice() {
     SDL_SetTextureBlendMode(gfx.picture, SDL_BLENDMODE_NONE);
     ClearScene(0xFF000000);
     return true;
+}
+
+// Headless only: in a window the renderer's own drawing of the layers costs little, and copying between
+// render targets with SDL's batching on reads back stale pictures.
+void KeepBackdrop() {
+    FlushSprites();
+    gfx.backdropKept = false;
+    SDL_Surface* surface = gfx.headlessSurface;
+    if (!gfx.renderer || !surface) return;
+    SDL_RenderFlush(gfx.renderer);
+    for (int y = 0; y < ScreenHeight; ++y)
+        std::memcpy(&gfx.backdropPixels[y * ScreenWidth],
+                    static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch, ScreenWidth * 4);
+    gfx.backdropKept = true;
+}
+
+bool DrawBackdrop() {
+    SDL_Surface* surface = gfx.headlessSurface;
+    if (!gfx.renderer || !surface || !gfx.backdropKept) return false;
+    FlushSprites();
+    SDL_RenderFlush(gfx.renderer);
+    for (int y = 0; y < ScreenHeight; ++y)
+        std::memcpy(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch,
+                    &gfx.backdropPixels[y * ScreenWidth], ScreenWidth * 4);
+    return true;
+}
+
+void FlushSprites() {
+    SpriteBatch& b = gfx.batch;
+    if (b.quads == 0) return;
+    SDL_SetTextureBlendMode(b.texture, b.blend);
+    SDL_SetTextureScaleMode(b.texture, b.scale);
+    SDL_SetTextureColorMod(b.texture, 255, 255, 255);
+    SDL_SetTextureAlphaMod(b.texture, 255);
+    RenderTriangles(b.texture, b.vertices, b.quads * 4, b.indices, b.quads * 6);
+    b.quads = 0;
+}
+
+void UseOwnSoftwareRaster(bool on) {
+    FlushSprites();
+    SetSoftRasterEnabled(on);
 }
 
 void SetModulation(int enable, int mode) {
@@ -119,51 +186,77 @@ void DrawQuad(const SpriteVertex vertices[4]) {
         colour.b = static_cast<Uint8>(factor);
     }
     if (gfx.alphaFromFactor) colour.a = static_cast<Uint8>(factor >> 24);
+    SDL_Vertex* d = gfx.drawVertices;
     for (int i = 0; i < 4; ++i) {
         // The vertices use the Direct3D convention (pixel centres on integers); SDL puts them at +0.5.
-        gfx.drawVertices[i].position = {vertices[i].x + 0.5f, vertices[i].y + 0.5f};
-        gfx.drawVertices[i].color = colour;
+        d[i].position = {vertices[i].x + 0.5f, vertices[i].y + 0.5f};
+        d[i].color = colour;
         // SDL clamps addressing to the edge; the game only leaves 0..1 by half a texel (mirror addressing
         // would repeat the same edge texel), so clamping the coordinates is close enough.
-        gfx.drawVertices[i].tex_coord = {Clamp01(vertices[i].u), Clamp01(vertices[i].v)};
+        d[i].tex_coord = {Clamp01(vertices[i].u), Clamp01(vertices[i].v)};
     }
     SDL_BlendMode blend = !gfx.alphaBlending ? SDL_BLENDMODE_NONE
                           : gfx.additive     ? SDL_BLENDMODE_ADD  // source alpha / one
                                              : SDL_BLENDMODE_BLEND;
+    SDL_ScaleMode scale = gfx.linearMagnification ? SDL_ScaleModeLinear : SDL_ScaleModeNearest;
     SDL_Texture* texture = gfx.stageTexture;
-    SDL_SetTextureBlendMode(texture, blend);
-    SDL_SetTextureScaleMode(texture, gfx.linearMagnification ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
-    const SDL_Vertex* d = gfx.drawVertices;
     bool upright = d[0].position.y == d[1].position.y && d[2].position.y == d[3].position.y &&
                    d[0].position.x == d[2].position.x && d[1].position.x == d[3].position.x &&
                    d[0].tex_coord.y == d[1].tex_coord.y && d[2].tex_coord.y == d[3].tex_coord.y &&
                    d[0].tex_coord.x == d[2].tex_coord.x && d[1].tex_coord.x == d[3].tex_coord.x;
     if (upright) {
-        // An upright rectangle is copied as one: the software renderer maps triangles a texel short, the copy
-        // is exact. Texture coordinates become whole texels.
+        // An upright rectangle shows whole texels: the software renderer maps triangles a texel short, so
+        // there it is copied as one; elsewhere its rounded texture coordinates join the batch.
         int w = 0, h = 0;
         SDL_QueryTexture(texture, nullptr, nullptr, &w, &h);
         float u0 = d[0].tex_coord.x * w, u1 = d[1].tex_coord.x * w;
         float v0 = d[0].tex_coord.y * h, v1 = d[2].tex_coord.y * h;
         float x0 = d[0].position.x, x1 = d[1].position.x, y0 = d[0].position.y, y1 = d[2].position.y;
-        int flip = SDL_FLIP_NONE;
-        if ((u1 < u0) != (x1 < x0)) flip |= SDL_FLIP_HORIZONTAL;
-        if ((v1 < v0) != (y1 < y0)) flip |= SDL_FLIP_VERTICAL;
+        bool flipX = (u1 < u0) != (x1 < x0), flipY = (v1 < v0) != (y1 < y0);
         SDL_Rect source{static_cast<int>(std::lround(std::min(u0, u1))),
                         static_cast<int>(std::lround(std::min(v0, v1))),
                         static_cast<int>(std::lround(std::fabs(u1 - u0))),
                         static_cast<int>(std::lround(std::fabs(v1 - v0)))};
         SDL_FRect target{std::min(x0, x1), std::min(y0, y1), std::fabs(x1 - x0), std::fabs(y1 - y0)};
         if (source.w <= 0 || source.h <= 0 || target.w <= 0.0f || target.h <= 0.0f) return;
-        SDL_SetTextureColorMod(texture, colour.r, colour.g, colour.b);
-        SDL_SetTextureAlphaMod(texture, colour.a);
-        SDL_RenderCopyExF(gfx.renderer, texture, &source, &target, 0.0, nullptr,
-                          static_cast<SDL_RendererFlip>(flip));
-        return;
+        if (gfx.headlessSurface) {
+            FlushSprites();
+            int flip = (flipX ? SDL_FLIP_HORIZONTAL : SDL_FLIP_NONE) | (flipY ? SDL_FLIP_VERTICAL : SDL_FLIP_NONE);
+            SDL_SetTextureBlendMode(texture, blend);
+            SDL_SetTextureScaleMode(texture, scale);
+            SDL_SetTextureColorMod(texture, colour.r, colour.g, colour.b);
+            SDL_SetTextureAlphaMod(texture, colour.a);
+            if (flip == SDL_FLIP_NONE && CopyTextureUnscaled(texture, source, target)) return;
+            SDL_RenderCopyExF(gfx.renderer, texture, &source, &target, 0.0, nullptr,
+                              static_cast<SDL_RendererFlip>(flip));
+            return;
+        }
+        // The same copy as corners of the batch: left, right, top and bottom of the target rectangle.
+        float left = static_cast<float>(source.x) / static_cast<float>(w);
+        float right = static_cast<float>(source.x + source.w) / static_cast<float>(w);
+        float top = static_cast<float>(source.y) / static_cast<float>(h);
+        float bottom = static_cast<float>(source.y + source.h) / static_cast<float>(h);
+        if (flipX) std::swap(left, right);
+        if (flipY) std::swap(top, bottom);
+        float xl = target.x, xr = target.x + target.w, yt = target.y, yb = target.y + target.h;
+        d[0].position = {xl, yt};
+        d[1].position = {xr, yt};
+        d[2].position = {xl, yb};
+        d[3].position = {xr, yb};
+        d[0].tex_coord = {left, top};
+        d[1].tex_coord = {right, top};
+        d[2].tex_coord = {left, bottom};
+        d[3].tex_coord = {right, bottom};
     }
-    SDL_SetTextureColorMod(texture, 255, 255, 255);
-    SDL_SetTextureAlphaMod(texture, 255);
-    SDL_RenderGeometry(gfx.renderer, texture, gfx.drawVertices, 4, quadIndices, 6);
+    SpriteBatch& b = gfx.batch;
+    if (b.quads > 0 && (b.texture != texture || b.blend != blend || b.scale != scale || b.quads == BatchQuadCapacity))
+        FlushSprites();
+    b.texture = texture;
+    b.blend = blend;
+    b.scale = scale;
+    SDL_Vertex* to = &b.vertices[b.quads * 4];
+    for (int i = 0; i < 4; ++i) to[i] = d[i];
+    ++b.quads;
 }
 
 void DrawSprite(int id, uint16_t x, uint16_t y, uint16_t w, uint16_t h, bool drawNow, float uRight,
@@ -231,19 +324,24 @@ void ResetSpriteQueues() {
 
 void ClearScene(uint32_t argb) {
     if (!gfx.renderer) return;
+    FlushSprites();
     SDL_SetRenderDrawColor(gfx.renderer, static_cast<Uint8>(argb >> 16), static_cast<Uint8>(argb >> 8),
                            static_cast<Uint8>(argb), static_cast<Uint8>(argb >> 24));
     SDL_RenderClear(gfx.renderer);
 }
 
 void BeginScene() {
-    if (gfx.renderer) SDL_SetRenderTarget(gfx.renderer, gfx.picture);
+    FlushSprites();
+    if (gfx.renderer && gfx.picture) SDL_SetRenderTarget(gfx.renderer, gfx.picture);
 }
 
-void EndScene() {}
+void EndScene() {
+    FlushSprites();
+}
 
 bool Present() {
     if (!gfx.renderer) return false;
+    FlushSprites();
     if (!PlatformWindow()) return true;  // headless: the picture stays offscreen
     int x, y, w, h;
     PictureRect(&x, &y, &w, &h);
@@ -261,6 +359,7 @@ bool Present() {
 
 bool SavePicture(const char* pngFile) {
     if (!gfx.renderer) return false;
+    FlushSprites();
     SDL_Rect whole{0, 0, ScreenWidth, ScreenHeight};
     if (SDL_RenderReadPixels(gfx.renderer, &whole, SDL_PIXELFORMAT_ARGB8888, gfx.pixels, ScreenWidth * 4) !=
         0)
@@ -276,8 +375,16 @@ bool SavePicture(const char* pngFile) {
 
 uint32_t PicturePixel(int x, int y) {
     if (!gfx.renderer || x < 0 || y < 0 || x >= ScreenWidth || y >= ScreenHeight) return 0;
+    FlushSprites();
     SDL_Rect one{x, y, 1, 1};
     uint32_t pixel = 0;
     SDL_RenderReadPixels(gfx.renderer, &one, SDL_PIXELFORMAT_ARGB8888, &pixel, 4);
     return pixel | 0xFF000000u;
+}
+
+bool ReadPicture(uint32_t* argb) {
+    if (!gfx.renderer || !argb) return false;
+    FlushSprites();
+    SDL_Rect whole{0, 0, ScreenWidth, ScreenHeight};
+    return SDL_RenderReadPixels(gfx.renderer, &whole, SDL_PIXELFORMAT_ARGB8888, argb, ScreenWidth * 4) == 0;
 }

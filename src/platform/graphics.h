@@ -58,9 +58,19 @@ void ResetSpriteQueues();
 void ClearScene(uint32_t argb);
 void BeginScene();
 void EndScene();
+// A kept copy of the picture, for layers that stay the same from frame to frame: KeepBackdrop takes the
+// picture as it is now; DrawBackdrop puts it back over the whole picture (false when none is kept, and
+// always in a window, where the layers are drawn anew).
+void KeepBackdrop();
+bool DrawBackdrop();
 // Shows the picture stretched into the picture rectangle. False when the device is lost.
 bool Present();
 // Saves the 480x272 logical picture as PNG.
 bool SavePicture(const char* pngFile);
 // Reads one pixel of the logical picture (ARGB), for tests.
 uint32_t PicturePixel(int x, int y);
+// Reads the whole logical picture (480x272 ARGB, alpha as drawn), for tests.
+bool ReadPicture(uint32_t* argb);
+// Headless, textured triangles are drawn by our own rasteriser, pixel for pixel what SDL's software
+// renderer draws; tests switch it off to compare the two.
+void UseOwnSoftwareRaster(bool on);

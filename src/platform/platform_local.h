@@ -32,3 +32,23 @@ void SetStageTexture(SDL_Texture* texture);
 // An image file decoded, after its header's size was checked (at most 4096 x 4096); null on any failure.
 SDL_Surface* DecodeImageFile(const char* fileName);
 SDL_Texture* LoadImageTexture(const char* fileName, unsigned* width, unsigned* height);
+
+// Textured triangles as SDL_RenderGeometry draws them (int indices). On the headless software renderer
+// they are drawn by our own rasteriser, pixel for pixel what SDL would draw, into the target surface.
+int RenderTriangles(SDL_Texture* texture, const SDL_Vertex* vertices, int vertexCount, const int* indices,
+                    int indexCount);
+// SDL_RenderCopyF on the headless software renderer for a copy at the texture's own size, drawn by our
+// own blitter with SDL's arithmetic; false when it does not apply (SDL has to draw it).
+bool CopyTextureUnscaled(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& target);
+// The surface the software renderer draws on (null: every drawing goes through SDL).
+void SetSoftRasterTarget(SDL_Renderer* renderer, SDL_Surface* target);
+// Tests switch our rasteriser off to compare with SDL's own.
+void SetSoftRasterEnabled(bool on);
+// The renderer's clip rectangle (null: none), known to the rasteriser too.
+void SetPictureClip(const SDL_Rect* box);
+// Hands the texture's ARGB8888 pixels to the rasteriser, which keeps them; frees them when it has no use.
+void KeepTexturePixels(SDL_Texture* texture, SDL_Surface* argb);
+// Destroys a texture and the pixels kept with it.
+void DestroyTexture(SDL_Texture* texture);
+// Sends the sprites collected so far to the renderer; every other drawing call does this first.
+void FlushSprites();

@@ -83,8 +83,10 @@ SDL_Texture* LoadImageTexture(const char* fileName, unsigned* width, unsigned* h
         SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
         *width = static_cast<unsigned>(argb->w);
         *height = static_cast<unsigned>(argb->h);
+        KeepTexturePixels(texture, argb);
+    } else {
+        SDL_FreeSurface(argb);
     }
-    SDL_FreeSurface(argb);
     return texture;
 }
 
@@ -113,7 +115,7 @@ int LoadTextureSet(const char* prefix, unsigned first, unsigned last) {
         record.frames[i] = LoadImageTexture(name, &width, &height);
         if (!record.frames[i]) {
             // The record stays free for the next load; the frames already made are given back.
-            for (int j = 0; j < i; ++j) SDL_DestroyTexture(record.frames[j]);
+            for (int j = 0; j < i; ++j) DestroyTexture(record.frames[j]);
             record = TextureRecord{};
             return -1;
         }

@@ -7,6 +7,7 @@
 #include "physics/world.h"
 #include "platform/fonts.h"
 #include "platform/graphics.h"
+#include "platform/window.h"
 #include "render/images.h"
 #include "render/sprite_rect.h"
 #include "render/text.h"
@@ -25,6 +26,14 @@ struct HudState {
 };
 
 HudState hud;
+
+// The game screen's backdrop kept by the graphics device, and the level number it shows.
+struct GameBackdrop {
+    bool kept = false;
+    uint32_t look = 0;
+};
+
+GameBackdrop backdrop;
 
 constexpr int32_t ShownScoreLimit = 99999999;  // eight digits
 constexpr uint32_t White = 0xFFFFFFFF;
@@ -175,6 +184,27 @@ void DrawLevelNumber(const GameState& g) {
     uint32_t alpha = static_cast<uint32_t>(LevelNumberAlpha(g.levelUpActive, g.levelUpMs));
     DrawTextCentred(HugeFont, 97, 0, 384, 239, alpha << 24 | 0xFFFFFF, "%02i",
                     LevelNumberShown(g.level, g.levelUpActive, g.levelUpMs));
+}
+
+uint32_t LevelNumberLook(const GameState& g) {
+    uint32_t alpha = static_cast<uint32_t>(LevelNumberAlpha(g.levelUpActive, g.levelUpMs));
+    uint32_t number = static_cast<uint32_t>(LevelNumberShown(g.level, g.levelUpActive, g.levelUpMs));
+    return alpha << 24 | (number & 0xFFFFFF);
+}
+
+void DrawGameBackground(const GameState& g) {
+    uint32_t look = LevelNumberLook(g);
+    bool kept = backdrop.kept && backdrop.look == look && DrawBackdrop();
+    SetAlphaBlending(false);
+    if (!kept) DrawSprite(images.background, 0, 0, ScreenWidth, ScreenHeight, true);
+    SetAlphaBlending(true);
+    SetLinearMagnification(false);
+    if (kept) return;
+    DrawLevelNumber(g);
+    DrawSprite(images.hudFrame, 0, 0, ScreenWidth, ScreenHeight, true);
+    KeepBackdrop();
+    backdrop.kept = true;
+    backdrop.look = look;
 }
 
 int RecordsPageStart(int place) {

@@ -17,6 +17,12 @@ void DrawNumber(int digitsTexture, int x, int y, uint32_t value, bool withBars, 
 void DrawGameHud(const PhysicsWorld& world, const GameState& game, int variantIndex, uint64_t frameMs);
 // Game screen, first stage (after the background, before the HUD frame): the huge translucent level number.
 void DrawLevelNumber(const GameState& game);
+// What the large level number shows (the number and its alpha), to tell when it changes.
+uint32_t LevelNumberLook(const GameState& game);
+// The game screen's first layers: the opaque background, the large level number and the HUD frame over the
+// whole picture. They cover everything before them, so while the number looks the same they make the same
+// picture: it is kept and copied. Leaves alpha blending on and point magnification.
+void DrawGameBackground(const GameState& game);
 
 // Records screen: the page of ten places around the player's place (0..999, -1 = not placed), the player's
 // row blinking with the typed name (or "You" while nothing is typed), pointers and stars, and the final

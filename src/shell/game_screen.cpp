@@ -61,13 +61,8 @@ void GameScreenFrame() {
     BeginMessages();
 
     // 1. Background, the large level number and the HUD frame.
-    SetAlphaBlending(false);
-    DrawSprite(images.background, 0, 0, ScreenWidth, ScreenHeight, true);
-    SetAlphaBlending(true);
-    SetLinearMagnification(false);
     if (KeyPressed(KeyF1)) ToggleEffects();
-    DrawLevelNumber(game);
-    DrawSprite(images.hudFrame, 0, 0, ScreenWidth, ScreenHeight, true);
+    DrawGameBackground(game);
 
     // 2-3. Particles.
     DrawParticles();

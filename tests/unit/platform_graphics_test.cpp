@@ -2,8 +2,11 @@
 // squares, the sprite queue, modulation and blending, screenshots and the full texture table.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
+#include <random>
+#include <vector>
 
 #include "platform_test_support.h"
 
@@ -292,3 +295,83 @@ TEST_F(PlatformGraphics, EqualizerBarStartsHalfATexelAboveItsImage) {
 }
 
 }  // namespace
+
+// Headless, textured triangles are drawn by our own rasteriser and sprites are sent in batches: the picture
+// must be the one SDL's software renderer draws itself, pixel for pixel, for every state the game uses.
+TEST_F(PlatformGraphics, OwnRasteriserDrawsExactlyWhatSdlDraws) {
+    std::mt19937 random(1234);
+    auto texel = [&random](int, int) {
+        uint32_t alpha = std::array<uint32_t, 4>{0, 255, 128, static_cast<uint32_t>(random() & 0xFF)}[random() % 4];
+        return alpha << 24 | static_cast<uint32_t>(random() & 0xFFFFFF);
+    };
+    int image = LoadTexture(WriteTga("noise.tga", 37, 29, texel).c_str());
+    int square = LoadTexture(WriteTga("noise_square.tga", 32, 32, texel).c_str());
+    ASSERT_GE(image, 0);
+    ASSERT_GE(square, 0);
+
+    auto drawScene = [&](uint32_t seed) {
+        std::mt19937 r(seed);
+        ClearScene(0xFF203040);
+        for (int i = 0; i < 300; ++i) {
+            int mode = static_cast<int>(r() % 6);
+            SetAlphaBlending(mode != 0);
+            SetAdditiveBlending(mode == 1);
+            SetModulation(1, mode == 2 ? 2 : 1);
+            if (mode >= 4) SetModulation(0, 0);
+            SetTextureFactor(r() % 3 == 0 ? 0xFFFFFFFFu : static_cast<uint32_t>(r()));
+            SetLinearMagnification(r() % 2 == 0);
+            int id = r() % 2 ? image : square;
+            float x = static_cast<float>(r() % 560) - 40.0f, y = static_cast<float>(r() % 350) - 40.0f;
+            float angle = r() % 4 == 0 ? 0.0f : static_cast<float>(r() % 6283) / 1000.0f;
+            float half = 3.0f + static_cast<float>(r() % 60);
+            float span = 1.0f + static_cast<float>(r() % 32);
+            // Runs of squares with the same state make batches.
+            for (int k = static_cast<int>(r() % 4); k >= 0; --k) {
+                SpriteVertex corners[4];
+                DrawRotatedSprite(id, x + 9.0f * static_cast<float>(k), y, angle, half, span, corners, nullptr, true);
+            }
+            if (r() % 5 == 0)
+                DrawSprite(id, static_cast<uint16_t>(r() % 470), static_cast<uint16_t>(r() % 260),
+                           static_cast<uint16_t>(1 + r() % 90), static_cast<uint16_t>(1 + r() % 90), true);
+            // Copies at the image's own size, also over the edges of the picture.
+            if (r() % 3 == 0) {
+                int w = static_cast<int>(TextureWidth(id)), h = static_cast<int>(TextureHeight(id));
+                int left = static_cast<int>(r() % 540) - 30, top = static_cast<int>(r() % 330) - 30;
+                SpriteVertex corners[4] = {
+                    {left - 0.5f, top - 0.5f, 0.0f, 1.0f, 0.0f, 0.0f},
+                    {left + w - 0.5f, top - 0.5f, 0.0f, 1.0f, 1.0f, 0.0f},
+                    {left - 0.5f, top + h - 0.5f, 0.0f, 1.0f, 0.0f, 1.0f},
+                    {left + w - 0.5f, top + h - 0.5f, 0.0f, 1.0f, 1.0f, 1.0f}};
+                BindTexture(id);
+                DrawQuad(corners);
+            }
+            if (r() % 7 == 0) {
+                int left = static_cast<int>(r() % 400), top = static_cast<int>(r() % 240);
+                DrawFontText(static_cast<FontId>(r() % FontCount), "Level 12 of 10, Уровень", -1, left, top,
+                             left + 80, top + 20, static_cast<uint32_t>(r()), TextCentre | TextVCentre);
+            }
+        }
+        SetModulation(0, 0);
+        SetTextureFactor(0xFFFFFFFF);
+        SetAlphaBlending(true);
+        SetAdditiveBlending(false);
+    };
+
+    std::vector<uint32_t> sdl(ScreenWidth * ScreenHeight), ours(ScreenWidth * ScreenHeight);
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        UseOwnSoftwareRaster(false);
+        drawScene(seed);
+        ASSERT_TRUE(ReadPicture(sdl.data()));
+        UseOwnSoftwareRaster(true);
+        drawScene(seed);
+        ASSERT_TRUE(ReadPicture(ours.data()));
+        int differing = 0, first = -1;
+        for (size_t i = 0; i < sdl.size(); ++i)
+            if (sdl[i] != ours[i]) {
+                if (first < 0) first = static_cast<int>(i);
+                ++differing;
+            }
+        EXPECT_EQ(differing, 0) << "seed " << seed << ", first at " << first % ScreenWidth << ","
+                                << first / ScreenWidth;
+    }
+}
