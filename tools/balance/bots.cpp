@@ -56,7 +56,14 @@ struct PieceView {
     float cx = 0, cy = 0;  // px, centre of the piece's blocks
     float vx = 0, vy = 0;  // px a step, mean speed
     float topY = 0;        // px, its highest block
+    float angle = 0;       // rad, direction from its first block to its second
 };
+
+float WrapAngle(float a) {
+    while (a > 3.14159265f) a -= 6.2831853f;
+    while (a < -3.14159265f) a += 6.2831853f;
+    return a;
+}
 
 PieceView ViewPiece(const PhysicsWorld& w) {
     PieceView p;
@@ -74,6 +81,11 @@ PieceView ViewPiece(const PhysicsWorld& w) {
     p.cy /= static_cast<float>(p.count);
     p.vx /= static_cast<float>(p.count);
     p.vy /= static_cast<float>(p.count);
+    if (p.count >= 2) {
+        const Atom& a = w.atoms[p.atoms[0]];
+        const Atom& b = w.atoms[p.atoms[1]];
+        p.angle = std::atan2(b.y - a.y, b.x - a.x);
+    }
     p.topY = w.floorY;
     for (int k = 0; k < p.count; ++k) p.topY = std::min(p.topY, w.atoms[p.atoms[k]].y);
     return p;
@@ -100,8 +112,27 @@ float StackTop(const PhysicsWorld& w) {
     return top;
 }
 
+// Length of the chain that atom `end` belongs to (chains), walking from it along its neighbours.
+int ChainLength(const PhysicsWorld& w, int end) {
+    int length = 1, previous = -1, at = end;
+    while (length < 16) {
+        const Atom& a = w.atoms[at];
+        int next = -1;
+        for (uint32_t k = 0; k < a.neighbourCount && k < 2; ++k) {
+            const uint32_t n = a.neighbour[k];
+            if (n < MaxAtoms && static_cast<int>(n) != previous) next = static_cast<int>(n);
+        }
+        if (next < 0 || !InUse(w, next)) break;
+        previous = at;
+        at = next;
+        ++length;
+    }
+    return length;
+}
+
 // How well a block of `colour` would sit at (x, y): same-coloured blocks it would touch, counted by how
-// much they help the game's rule (a free chain end in chains, a pair waiting for its third in cubes).
+// much they help the game's rule (a free chain end, more for a longer chain, in chains; a pair waiting
+// for its third in cubes).
 float SpotValue(const PhysicsWorld& w, int variant, uint8_t colour, float x, float y) {
     float value = 0;
     for (int i = 0; i < MaxAtoms; ++i) {
@@ -109,20 +140,24 @@ float SpotValue(const PhysicsWorld& w, int variant, uint8_t colour, float x, flo
         const Atom& b = w.atoms[i];
         if (!Coloured(b) || b.colour != colour || b.marked) continue;
         const float dx = b.x - x, dy = b.y - y;
-        if (dx * dx + dy * dy > 34.0f * 34.0f) continue;
+        if (dx * dx + dy * dy > 32.0f * 32.0f) continue;
         if (variant == VariantChains) {
-            value += b.neighbourCount < 2 ? 1.0f + 0.3f * static_cast<float>(b.neighbourCount) : 0.0f;
+            if (b.neighbourCount < 2) value += 1.0f + 0.5f * static_cast<float>(ChainLength(w, i));
         } else {
             value += 1.0f;
-            if (b.touch[0] != NoAtom || b.touch[1] != NoAtom) value += 0.5f;
+            if (b.touch[0] != NoAtom || b.touch[1] != NoAtom) value += 1.0f;
         }
     }
     return value;
 }
 
+// Chooses where the piece goes, so that its colours land on their own colours. The piece is kept at the
+// angle it came in with (turning it half round to swap its colours was tried: the turns went wrong too
+// often to pay).
 void PlanPiece(Bot& bot, const PhysicsWorld& w, const PieceView& p) {
     float best = -1e9f;
-    float bestX = p.cx;
+    bot.targetX = p.cx;
+    bot.targetAngle = p.angle;
     for (float cx = 16.0f; cx <= w.glassWidth - 16.0f; cx += 4.0f) {
         float value = 0;
         bool fits = true;
@@ -133,7 +168,7 @@ void PlanPiece(Bot& bot, const PhysicsWorld& w, const PieceView& p) {
                 fits = false;
                 break;
             }
-            const float y = LandingY(w, x) - (p.cy - a.y) * 0.0f;
+            const float y = LandingY(w, x) - (a.y - p.cy);
             value += SpotValue(w, bot.variant, a.colour, x, y);
             // Low spots keep the glass open; a spot near the rim is a risk.
             value += 0.004f * y;
@@ -143,10 +178,9 @@ void PlanPiece(Bot& bot, const PhysicsWorld& w, const PieceView& p) {
         value -= 0.002f * std::fabs(cx - p.cx);
         if (value > best) {
             best = value;
-            bestX = cx;
+            bot.targetX = cx;
         }
     }
-    bot.targetX = bestX;
 }
 
 void PlayKeyboardGreedy(Bot& bot, const PhysicsWorld& w, uint64_t nowMs) {
@@ -162,21 +196,33 @@ void PlayKeyboardGreedy(Bot& bot, const PhysicsWorld& w, uint64_t nowMs) {
         bot.pieceSeenMs = nowMs;
         bot.pieceLanded = false;
         PlanPiece(bot, w, p);
+        bot.lastAngle = p.angle;
     }
     // Resting: on the pile or the floor, hardly moving any more.
     if (w.detailInside && nowMs > bot.pieceSeenMs + 300 && std::fabs(p.vy) < 0.03f && std::fabs(p.vx) < 0.1f)
         bot.pieceLanded = true;
 
+    // Turning: Ctrl turns the piece clockwise on the screen, Alt the other way; the piece is held at its
+    // angle, aiming at the angle it will have a few frames on so that it does not swing past.
+    const float spin = WrapAngle(p.angle - bot.lastAngle);
+    bot.lastAngle = p.angle;
+    const float turnError = WrapAngle(bot.targetAngle - (p.angle + spin * 6.0f));
+    if (w.detailInside && !bot.pieceLanded && std::fabs(WrapAngle(bot.targetAngle - p.angle)) > 0.15f) {
+        if (turnError > 0.1f) bot.held.keys |= BotCtrl;
+        if (turnError < -0.1f) bot.held.keys |= BotAlt;
+    }
     // Sideways: aim where the piece will be a few steps on, so it does not swing past the spot.
     const float ahead = p.cx + p.vx * 12.0f;
     const float error = bot.targetX - ahead;
     if (error > 2.0f) bot.held.keys |= BotRight;
     if (error < -2.0f) bot.held.keys |= BotLeft;
     // Above the spot and entirely inside the glass: drop it.
-    if (std::fabs(bot.targetX - p.cx) < 6.0f && w.detailInside && !bot.pieceLanded) bot.held.keys |= BotDown;
+    const bool turned = std::fabs(WrapAngle(bot.targetAngle - p.angle)) < 0.3f;
+    if (std::fabs(bot.targetX - p.cx) < 6.0f && turned && w.detailInside && !bot.pieceLanded)
+        bot.held.keys |= BotDown;
 
-    // Once it rests, the next piece, unless the glass is nearly full.
-    if (bot.pieceLanded && nowMs > bot.pieceSeenMs + 400 && StackTop(w) > 70.0f) bot.held.keys |= BotSpace;
+    // Once it rests, the next piece, unless the pile is already high: then the dump clock brings it.
+    if (bot.pieceLanded && nowMs > bot.pieceSeenMs + 400 && StackTop(w) > 130.0f) bot.held.keys |= BotSpace;
 }
 
 // ---- Shapes: gestures with the mouse. ----------------------------------------------------------------
@@ -391,9 +437,11 @@ const BotControls& BotFrame(Bot& bot, const GameState& g, const PhysicsWorld& w,
             }
             break;
         case BotKind::Follower:
-            // "Hold on space!!!", and an arrow now and then for "Press Arrowkeys".
-            bot.held.keys = BotSpace;
-            if (nowMs % 1500 < 90) bot.held.keys |= BotRight;
+            // Does what the tutorial asks ("Press space", "Press Arrowkeys", "Hold on space!!!") the way
+            // a new player does: taps Space every 320 ms and Left every 3 s.
+            bot.held.keys = 0;
+            if (nowMs % 320 < 60) bot.held.keys |= BotSpace;
+            if (nowMs % 3000 < 60) bot.held.keys |= BotLeft;
             break;
     }
     return bot.held;

@@ -13,7 +13,7 @@ enum class BotKind : uint8_t {
     Idle,      // touches nothing
     Masher,    // random keys (or random double clicks and drags) about five times a second
     Greedy,    // a competent player of the game at hand
-    Follower,  // does what the cubes and chains tutorials ask: holds Space, taps an arrow now and then
+    Follower,  // does what the keyboard tutorials ask: taps Space every 320 ms and Left every 3 s
 };
 
 // Keys a bot can hold (bits of BotControls::keys).
@@ -56,6 +56,8 @@ struct Bot {
     // Keyboard greedy: the piece it is placing and where it wants it.
     uint32_t planPiece = UINT32_MAX;  // world.piecesSpawned when the plan was made
     float targetX = 0;                // px, glass x of the piece's centre
+    float targetAngle = 0;            // rad, wanted angle of the piece's first edge
+    float lastAngle = 0;              // rad, that angle in the previous frame
     uint64_t pieceSeenMs = 0;
     bool pieceLanded = false;
     // Shapes: the gesture under way.
