@@ -137,10 +137,12 @@ bool PlayBotGame(const SessionOptions& o, GameResult* result) {
             int atoms = 0;
             for (const Atom& a : world.atoms) atoms += (a.flags & FreeSlot) ? 0 : 1;
             std::fprintf(stderr, "t=%llu level=%d moves=%d mistakes=%d atoms=%d requests=%d grabbed=%d target=%d "
-                         "score=%d bar=%.3f progress=%.3f step=%d removed=%u\n", static_cast<unsigned long long>(gameMs),
+                         "score=%d bar=%.3f progress=%.3f step=%d removed=%u piece=%u,%u,%u\n", static_cast<unsigned long long>(gameMs),
                          game.level, game.moves, game.mistakesAllowed, atoms, game.pieceRequests, world.grabbedAtom,
                          world.swapTarget, world.score, static_cast<double>(world.barEnergy),
-                         static_cast<double>(world.progress), game.tutorialStep, world.atomsRemoved);
+                         static_cast<double>(world.progress), game.tutorialStep, world.atomsRemoved,
+                         static_cast<unsigned>(world.detailCount), static_cast<unsigned>(world.detailInside),
+                         static_cast<unsigned>(world.overflow));
         }
         if (tutorialRan && result->tutorialEndMs < 0 && game.tutorialStep == -1) {
             result->tutorialEndMs = static_cast<int64_t>(gameMs);
