@@ -49,6 +49,10 @@ int QueueTutorialLines(const TutorialLine* lines, int count, uint64_t frameMs, i
     }
     if (tutorial.restorePosition >= 0) {
         SetMessage(tutorial.restorePosition);
+        // Resume inside the message rather than typing it again from its start.
+        if (tutorial.restoreClockMs > messageSequence.messageClockMs) {
+            messageSequence.messageClockMs = tutorial.restoreClockMs;
+        }
         tutorial.restorePosition = -1;
     }
     DrawSprite(images.messageBar, BarX, BarY, BarWidth, BarHeight, true);
@@ -102,7 +106,10 @@ void TutorialTick(GameState& g, PhysicsWorld& w, int variantIndex, uint64_t fram
     if (g.tutorialStep <= 0) return;
     // A level up in the middle of the tutorial has the message box for its display; the script waits.
     if (g.levelUpActive || g.levelCompleteShown) {
-        if (!tutorial.paused) tutorial.restorePosition = tutorial.position;
+        if (!tutorial.paused) {
+            tutorial.restorePosition = tutorial.position;
+            tutorial.restoreClockMs = tutorial.clockMs;
+        }
         tutorial.paused = true;
         return;
     }
@@ -113,4 +120,5 @@ void TutorialTick(GameState& g, PhysicsWorld& w, int variantIndex, uint64_t fram
         default: CubesTutorialFrame(tutorial, g, w, frameMs); break;
     }
     tutorial.position = messageSequence.currentMessage;
+    tutorial.clockMs = messageSequence.messageClockMs;
 }

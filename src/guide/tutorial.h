@@ -22,10 +22,13 @@ struct TutorialState {
     bool extraPiecesPending = true;   // shapes: the four extra pieces of message 19 not yet asked for
     bool levelUpSounded = false;      // the ending's level-up sound has played in this run
     // A level display borrows the message sequence (and leaves it at the start); the script pauses
-    // meanwhile and then goes on where it was.
+    // meanwhile and then goes on where it was, with the message as far typed and held as it was, so
+    // level ups that come often cannot keep a message from ever finishing.
     int position = 0;             // the script's message after its last frame
+    uint64_t clockMs = 0;         // ms, the sequence clock after the script's last frame
     bool paused = false;          // a level display is showing
     int restorePosition = -1;     // the message to go back to at the next queuing; -1: none
+    uint64_t restoreClockMs = 0;  // ms, the sequence clock to go back to with it
 };
 
 extern TutorialState tutorial;

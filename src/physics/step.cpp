@@ -146,17 +146,23 @@ void RelaxLinks(PhysicsWorld& w) {
 }
 
 void KeepInGlass(PhysicsWorld& w, uint64_t frameMs) {
-    // A piece that stays half inside the glass (some atoms below the rim, some above) ends the game.
+    // A piece that stays half inside the glass (some atoms below the rim, some above) ends the game; so
+    // does one that cannot get in at all because the pile reaches the rim, which would otherwise hold the
+    // game for ever with no new piece and no end.
     if (w.detailCount > 0) {
         int entering = 0, entered = 0;
+        bool moving = false;
         int count = w.detailCount < 4 ? w.detailCount : 4;
         for (int k = 0; k < count; ++k) {
             uint16_t id = w.detailAtoms[k];
             if (!AtomInUse(w, id)) continue;
-            if (w.atoms[id].entering) ++entering; else ++entered;
+            const Atom& a = w.atoms[id];
+            if (a.entering) ++entering; else ++entered;
+            if (std::fabs(a.y - a.prevY) > RestingSpeed) moving = true;
         }
         w.detailInside = entering == 0 ? 1 : 0;
-        if (entered == 0 || entering == 0) {
+        // A piece wholly above the rim counts only while it rests there, not while it falls in.
+        if (entering == 0 || (entered == 0 && moving)) {
             w.partialEntryMs = 0;
         } else {
             if (w.partialEntryMs >= OverflowMs) w.overflow = 1;

@@ -13,6 +13,8 @@ constexpr int KeyPullX = 0x2D;     // pulls the level-start row's colour 5 block
 constexpr uint64_t LevelStartHoldMs = 4000;
 // A piece half inside the glass for at least this long ends the game.
 constexpr uint64_t OverflowMs = 4001;
+// px a step: a piece above the rim that moves less than this is resting on the pile, not falling in.
+constexpr float RestingSpeed = 0.05f;
 
 // One frame of the world: volume key, level-start release, three relaxation passes, grid snapping,
 // sprite rotation, landing flag, then the variant's rule pass and the removal pass.

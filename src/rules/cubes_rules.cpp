@@ -76,26 +76,31 @@ bool DueForRemoval(const PhysicsWorld& w, const Atom& a, bool sweepEnabled) {
     return a.marked && std::fabs(a.y - w.sweepLineY) < SweepReach;
 }
 
-// Step 1 of the pass: marks age while their colour counts as active; unmarked blocks outside the player's
-// piece grow their ice and freeze when it is old enough.
+// Step 1 of the pass: marks age while their colour counts as active, and a mark that is already due
+// (a crash sets it so) freezes the block instead. Then every block outside the player's piece grows its
+// ice, marked or not, and a coloured block whose ice is old enough freezes, mark or no mark; a frozen
+// block keeps ageing its ice.
 void AgeAndFreeze(CubesState& s, PhysicsWorld& w, int32_t ms) {
     for (int i = 0; i < MaxAtoms; ++i) {
         Atom& a = w.atoms[i];
         if (a.flags & FreeSlot) continue;
         if (a.marked) {
-            // A marked block is on its way out and never freezes; with the sweep line (negative time) it
-            // waits for the line.
-            if (a.markTime < A_FREEZE_ACTIVE_TIME || A_FREEZE_ACTIVE_TIME < 0) {
-                if (a.markTime < A_FREEZE_ACTIVE_TIME) a.markTime += ms;
+            if (a.markTime < A_FREEZE_ACTIVE_TIME) {
+                a.markTime += ms;
                 if (ValidColour(a.colour)) s.colourActive[a.colour] = 1;
+            } else if (A_FREEZE_ACTIVE_TIME >= 0) {
+                FreezeAtom(w, i);
+            } else if (ValidColour(a.colour)) {
+                // With the sweep line (a negative time) a marked block waits for the line.
+                s.colourActive[a.colour] = 1;
             }
-            continue;
         }
-        // A frozen block stays as it is; a setting of 0 or below switches freezing off.
-        if (A_FREEZE_TIME <= 0 || a.colour == NoColour || a.snapping) continue;
-        if (static_cast<int64_t>(a.iceAge) > static_cast<int64_t>(A_FREEZE_TIME)) {
+        // A setting of 0 or below switches freezing off.
+        if (A_FREEZE_TIME <= 0) continue;
+        const bool frozen = a.colour == NoColour || a.snapping;
+        if (!frozen && static_cast<int64_t>(a.iceAge) > static_cast<int64_t>(A_FREEZE_TIME)) {
             FreezeAtom(w, i);
-        } else if (!DetailContains(w, i)) {
+        } else if (!DetailContains(w, i) && a.iceAge < UINT32_MAX - static_cast<uint32_t>(ms)) {
             a.iceAge += static_cast<uint32_t>(ms);
         }
     }

@@ -41,7 +41,8 @@ uint32_t NonNegativeMs(int32_t ms) {
     return ms > 0 ? static_cast<uint32_t>(ms) : 0u;
 }
 
-// The schedule is read when a level first needs it, so that each level's settings take effect.
+// The schedule is read once, when the bar first drains, and kept for the rest of the run: level and new-game
+// settings of these keys do not change it.
 void CaptureSpeeds(GameState& g) {
     const float speeds[SpeedStages] = {A_FALLING_VEL_0, A_FALLING_VEL_1, A_FALLING_VEL_2,
                                        A_FALLING_VEL_3, A_FALLING_VEL_4, A_FALLING_VEL_5};
@@ -91,7 +92,6 @@ bool NewGame(GameState& g, PhysicsWorld& w) {
     g.levelCompleteMs = 0;
     g.speedStage = 0;
     g.speedStageMs = 0;
-    g.speedsCaptured = false;
     g.upHeldMs = 0;
     g.upSounded = false;
     g.lowBarMs = -1;
@@ -129,7 +129,6 @@ bool LevelUp(GameState& g, PhysicsWorld& w) {
             w.barEnergy = A_DEFAULT_BAR_CAP;
             g.speedStage = 0;
             g.speedStageMs = 0;
-            g.speedsCaptured = false;
             break;
         default:
             w.progress = 0;

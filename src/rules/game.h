@@ -52,7 +52,7 @@ struct GameState {
     // Chains: the falling-speed schedule.
     int32_t speedStage = 0;                     // 0..5
     uint32_t speedStageMs = 0;                  // ms spent in the stage
-    bool speedsCaptured = false;                // speeds and durations below were read for this level
+    bool speedsCaptured = false;                // speeds and durations below were read (once a run)
     float stageSpeeds[SpeedStages] = {};        // A_FALLING_VEL_0..5
     uint32_t stageDurations[SpeedStages] = {};  // ms: A_FALLING_VEL_INTERVAL_0..4, then _DELTA (grows)
     // Chains and cubes: the keyboard control.

@@ -253,6 +253,15 @@ TEST_F(PhysicsStepTest, HalfEnteredPieceOverflowsAfter4001MsAtThreeFrameTimesPer
     EXPECT_EQ(w->detailInside, 1u);
 }
 
+TEST_F(PhysicsStepTest, APieceThatCannotGetIntoTheGlassAtAllOverflowsToo) {
+    w->gravity = 0;  // held above the rim, as by a pile that reaches it
+    int a = CreateAtom(*w, 120, 20, 1), b = CreateAtom(*w, 144, 20, 2), c = CreateAtom(*w, 168, 20, 3);
+    MakeDetail({a, b, c});
+    for (int f = 0; f < 40; ++f) StepWorld(*w, 100, false);
+    EXPECT_EQ(w->detailInside, 0u);
+    EXPECT_EQ(w->overflow, 1);
+}
+
 int hookOrder, contactCalls, ruleCall, removalCall;
 
 TEST_F(PhysicsStepTest, VariantHooksRunForSameColourContactsThenRulesThenRemoval) {

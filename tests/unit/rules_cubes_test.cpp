@@ -285,24 +285,65 @@ TEST_F(RulesCubes, AFreezeTimeOfZeroOrBelowNeverFreezes) {
     }
 }
 
-TEST_F(RulesCubes, MarkedBlocksVanishInsteadOfFreezing) {
+TEST_F(RulesCubes, MarkedBlocksKeepAgeingTheirIceAndFreezeWhenItIsOld) {
     A_FREEZE_TIME = 1000;
-    int a = Finishing(100, 200, 4);
-    w->atoms[a].iceAge = 50000;
+    // Young ice: the mark runs out first and the block vanishes; its ice aged meanwhile.
+    int young = Finishing(100, 200, 4, 20);
+    w->atoms[young].iceAge = 100;
     Pass();
-    EXPECT_FALSE(InUse(a));
+    EXPECT_EQ(w->atoms[young].iceAge, 116u);
+    EXPECT_EQ(w->atoms[young].marked, 1);
+    Pass();
+    EXPECT_FALSE(InUse(young));
     EXPECT_EQ(w->atomsRemoved, 1u);
 
-    // With the sweep line running (a negative mark time) a marked block waits for the line, still coloured.
+    // Old ice: the block freezes with its mark still running, and never vanishes.
+    int old = Finishing(100, 150, 4, 500);
+    w->atoms[old].iceAge = 990;
+    Pass();
+    EXPECT_EQ(w->atoms[old].iceAge, 1006u);
+    Pass();
+    EXPECT_TRUE(Frozen(old));
+    EXPECT_EQ(w->atoms[old].marked, 0);
+    for (int k = 0; k < 40; ++k) Pass();
+    EXPECT_TRUE(Frozen(old));
+    EXPECT_EQ(w->atomsRemoved, 1u);
+
+    // A mark already due when the pass begins (a crash sets it so) freezes the block at once.
+    int crashed = Block(160, 150, 2);
+    w->atoms[crashed].marked = 1;
+    w->atoms[crashed].markTime = A_FREEZE_ACTIVE_TIME;
+    Pass();
+    EXPECT_TRUE(Frozen(crashed));
+    EXPECT_EQ(w->atomsRemoved, 1u);
+}
+
+TEST_F(RulesCubes, AFrozenBlocksIceKeepsAgeingWithoutRefreezing) {
+    A_FREEZE_TIME = 1000;
+    int a = Block(132, 251.5f, 1);
+    w->atoms[a].iceAge = 2000;
+    Pass();
+    ASSERT_TRUE(Frozen(a));
+    for (int k = 0; k < 3 && !w->atoms[a].locked; ++k) Step();
+    ASSERT_EQ(w->atoms[a].locked, 1);
+    w->atoms[a].hitsLeft = 1;  // damaged by earlier hits
+    const uint32_t before = w->atoms[a].iceAge;
+    for (int k = 0; k < 10; ++k) Pass();
+    EXPECT_EQ(w->atoms[a].iceAge, before + 10 * FrameMs);
+    EXPECT_EQ(w->atoms[a].hitsLeft, 1) << "the ice is not made whole again";
+    EXPECT_EQ(w->atoms[a].locked, 1);
+}
+
+TEST_F(RulesCubes, WithTheSweepLineAMarkedBlockWaitsForTheLine) {
     A_FREEZE_ACTIVE_TIME = -1;
     int b = Block(100, 150, 4);
     w->atoms[b].marked = 1;
-    w->atoms[b].iceAge = 50000;
     w->sweepLineY = 250;
     for (int k = 0; k < 10; ++k) Pass(true);
     ASSERT_TRUE(InUse(b));
     EXPECT_EQ(w->atoms[b].colour, 4);
     EXPECT_EQ(w->atoms[b].marked, 1);
+    EXPECT_EQ(cubes.colourActive[4], 1);
     w->sweepLineY = 155;
     Pass(true);
     EXPECT_FALSE(InUse(b));

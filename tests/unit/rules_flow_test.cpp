@@ -325,16 +325,32 @@ TEST_F(RulesFlow, FallingSpeedScheduleStepsThroughStagesThenStretchesTheLast) {
 }
 
 // The bar draining to an empty end is played end to end by the integration tests.
-TEST_F(RulesFlow, ChainsBarLevelsUpFullWithTheNextLevelsSpeeds) {
-    WriteSettings("<level value=\"1\"><A_FALLING_VEL_0 value=\"2.0\" /></level>");
+TEST_F(RulesFlow, ChainsSpeedScheduleIsCapturedAtFirstUseAndKeptAcrossLevelsAndGames) {
+    WriteSettings("<A_FALLING_VEL_0 value=\"1.5\" /><A_FALLING_VEL_INTERVAL_0 value=\"40\" />"
+                  "<level value=\"0\"><A_FALLING_VEL_0 value=\"1.5\" /></level>"
+                  "<level value=\"1\"><A_FALLING_VEL_0 value=\"2.0\" />"
+                  "<A_FALLING_VEL_INTERVAL_0 value=\"5000\" /></level>");
+    ASSERT_TRUE(LoadBaseSettings());
     w->hooks.variant = VariantChains;
+    ASSERT_TRUE(NewGame(g, *w));
+    EXPECT_EQ(AdvanceFallingSpeed(g, 16), 1.5f);  // first use: the schedule is read now
     w->barEnergy = 1.5f;
     ASSERT_TRUE(UpdateChainsBar(g, *w, 16));
     EXPECT_EQ(g.level, 1);
+    EXPECT_EQ(A_FALLING_VEL_0, 2.0f) << "the level's settings are loaded";
     EXPECT_EQ(w->barEnergy, A_DEFAULT_BAR_CAP);
     EXPECT_EQ(g.speedStage, 0);
     EXPECT_EQ(g.speedStageMs, 0u);
-    EXPECT_EQ(AdvanceFallingSpeed(g, 16), 2.0f);
+    // The stage restarts, but with the speeds and durations captured at the first use.
+    EXPECT_EQ(AdvanceFallingSpeed(g, 16), 1.5f);
+    for (int f = 0; f < 3; ++f) AdvanceFallingSpeed(g, 16);
+    EXPECT_EQ(g.speedStage, 1) << "stage 0 still lasts 40 ms, not the level's 5000";
+
+    // A new game starts the schedule at stage 0 again and still keeps it.
+    ASSERT_TRUE(NewGame(g, *w));
+    A_FALLING_VEL_0 = 9.0f;
+    EXPECT_EQ(g.speedStage, 0);
+    EXPECT_EQ(AdvanceFallingSpeed(g, 16), 1.5f);
 }
 
 TEST_F(RulesFlow, SweepLineRisesFromTheFloorFadesInAndOut) {
