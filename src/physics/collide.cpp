@@ -1,4 +1,5 @@
-// Atom contacts: the all-pairs pass and everything a touch sets off (bonus, crash, hits, ice, swap, notes).
+// Atom contacts: the pass over every touching pair, in ascending pair order, found on a grid of candidates,
+// and everything a touch sets off (bonus, crash, hits, ice, swap, notes).
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -19,10 +20,11 @@ constexpr const char* CrashedText[2] = {"Crashed!", "Разбито!"};
 
 // Everything a pass remembers between its contacts.
 struct ContactPass {
-    uint64_t now;        // ms clock, one reading per pass
-    bool freeSounds;     // collisions away from the piece may sound
-    bool detailEvents;   // the piece's sounds and crashes are live
-    bool noteStarted;    // a collision note already started in this pass
+    uint64_t now;       // ms clock, one reading per pass
+    bool freeSounds;    // collisions away from the piece may sound
+    bool detailEvents;  // the piece's sounds and crashes are live
+    bool noteStarted;   // a collision note already started in this pass
+    int sparkFrom;      // every spark slot below it is taken (a pass only adds sparks)
 };
 
 bool IsMember(const Atom& a, int index) {
@@ -72,23 +74,26 @@ void DeadHit(PhysicsWorld& w, int target, int hitter, uint64_t now) {
     t.lastDeadHit = static_cast<uint32_t>(now);
 }
 
-// A hard hit on a block outside the piece knocks its ice off and restarts its freezing.
-void BreakIce(PhysicsWorld& w, Atom& a) {
-    if (static_cast<int64_t>(a.iceAge) > A_FREEZE_STAGE0_TIME) {
-        int n = 1;
-        if (static_cast<int64_t>(a.iceAge) > A_FREEZE_STAGE1_TIME) n = 2;
-        if (static_cast<int64_t>(a.iceAge) > A_FREEZE_STAGE2_TIME) n = 3;
-        for (int s = 0; s < n; ++s) {
-            float angle = 0.0f, x = a.x, y = a.y;
-            if (n > 1) {
-                angle = static_cast<float>(-(std::rand() % 6) * 30);
-                x += static_cast<float>(std::rand() % 12 - 6);
-                y += static_cast<float>(std::rand() % 12 - 6);
-            }
-            AddIceShard(w, x, y, angle);
+// Ice shards fly off a block that had frozen far enough.
+void ShedIce(PhysicsWorld& w, Atom& a) {
+    int n = 1;
+    if (static_cast<int64_t>(a.iceAge) > A_FREEZE_STAGE1_TIME) n = 2;
+    if (static_cast<int64_t>(a.iceAge) > A_FREEZE_STAGE2_TIME) n = 3;
+    for (int s = 0; s < n; ++s) {
+        float angle = 0.0f, x = a.x, y = a.y;
+        if (n > 1) {
+            angle = static_cast<float>(-(std::rand() % 6) * 30);
+            x += static_cast<float>(std::rand() % 12 - 6);
+            y += static_cast<float>(std::rand() % 12 - 6);
         }
-        a.iceReset = 0;
+        AddIceShard(w, x, y, angle);
     }
+    a.iceReset = 0;
+}
+
+// A hard hit on a block outside the piece knocks its ice off and restarts its freezing.
+inline void BreakIce(PhysicsWorld& w, Atom& a) {
+    if (static_cast<int64_t>(a.iceAge) > A_FREEZE_STAGE0_TIME) ShedIce(w, a);
     a.iceAge = 1;
 }
 
@@ -107,12 +112,10 @@ void OfferSwap(PhysicsWorld& w, int i, int j) {
     if (j == w.grabbedAtom && dJ > half && dI < half) w.swapTarget = i;
 }
 
-// Collision notes: the piece's touches and the louder touches of the pile, spaced to the music.
+// Collision notes: the piece's touches and the louder touches of the pile, spaced to the music. Contact
+// calls it for the touches that are loud enough.
 void CollisionSound(PhysicsWorld& w, ContactPass& pass, int i, int j, float c, bool inI, bool inJ) {
     const bool anyIn = inI || inJ;
-    const bool considered =
-        (c > 0.005f && pass.detailEvents && anyIn) || (c > 0.0075f && pass.freeSounds && !anyIn);
-    if (!considered) return;
     Atom& a = w.atoms[i];
     Atom& b = w.atoms[j];
     const uint32_t now32 = static_cast<uint32_t>(pass.now);
@@ -144,11 +147,13 @@ void CollisionSound(PhysicsWorld& w, ContactPass& pass, int i, int j, float c, b
     b.lastPartner = static_cast<uint16_t>(i);
     b.lastPartnerTime = now32;
     const Atom& at = inJ ? b : a;
-    AddSpark(w, at.x, at.y);
+    AddSparkFrom(w, at.x, at.y, pass.sparkFrom);
 }
 
-// One touching pair, i < j, d = posJ - posI, r2 = |d|^2 < contactDistSq.
-void Contact(PhysicsWorld& w, ContactPass& pass, int i, int j, float dx, float dy, float r2) {
+// One touching pair, i < j, d = posJ - posI, r2 = |d|^2 < contactDistSq. Inlined into both loops: it is
+// most of the work of a pass.
+[[gnu::always_inline]] inline void Contact(PhysicsWorld& w, ContactPass& pass, int i, int j, float dx,
+                                           float dy, float r2) {
     Atom& a = w.atoms[i];
     Atom& b = w.atoms[j];
     const float c = w.contactDistSq / (r2 + w.contactDistSq) - 0.5f;  // 0 < c <= 0.5
@@ -177,9 +182,10 @@ void Contact(PhysicsWorld& w, ContactPass& pass, int i, int j, float dx, float d
     if (inI && !inJ) shareJ = PH_CONTROL_FORCE;
 
     if (c > w.stepFactor * PH_DEAD_HIT_FORCE) {
-        DeadHit(w, i, j, pass.now);
+        // Only locked blocks take hard hits: asking first keeps the usual touch cheap.
+        if (a.locked) DeadHit(w, i, j, pass.now);
         if (a.flags & FreeSlot) return;
-        DeadHit(w, j, i, pass.now);
+        if (b.locked) DeadHit(w, j, i, pass.now);
         if (b.flags & FreeSlot) return;
     }
 
@@ -195,7 +201,10 @@ void Contact(PhysicsWorld& w, ContactPass& pass, int i, int j, float dx, float d
         if ((a.flags & FreeSlot) || (b.flags & FreeSlot)) return;
     }
 
-    CollisionSound(w, pass, i, j, c, inI, inJ);
+    const bool anyIn = inI || inJ;
+    if ((c > 0.005f && pass.detailEvents && anyIn) || (c > 0.0075f && pass.freeSounds && !anyIn)) {
+        CollisionSound(w, pass, i, j, c, inI, inJ);
+    }
 
     if (!a.locked) {
         float k = shareI * c;
@@ -209,42 +218,234 @@ void Contact(PhysicsWorld& w, ContactPass& pass, int i, int j, float dx, float d
     }
 }
 
-}  // namespace
-
-void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
-    // Atoms in use, ascending, with their positions side by side so the pair test streams through memory.
+// The atoms of a pass: the ones in use, ascending, with their positions side by side so the pair test
+// streams through memory. An entry's position is reloaded after each of its touches.
+struct PassEntries {
     uint16_t ids[MaxAtoms];
     float px[MaxAtoms], py[MaxAtoms];
     int n = 0;
+};
+
+void TakeEntries(PhysicsWorld& w, PassEntries& e) {
+    e.n = 0;
     for (int i = 0; i < MaxAtoms; ++i) {
         Atom& a = w.atoms[i];
         if (a.flags & FreeSlot) continue;
         a.touch[0] = a.touch[1] = NoAtom;
-        ids[n] = static_cast<uint16_t>(i);
-        px[n] = a.x;
-        py[n] = a.y;
-        ++n;
+        e.ids[e.n] = static_cast<uint16_t>(i);
+        e.px[e.n] = a.x;
+        e.py[e.n] = a.y;
+        ++e.n;
     }
+}
 
-    // Reloads the positions after a removal or blast; removed atoms go far apart so they never touch.
-    auto reload = [&]() {
-        for (int k = 0; k < n; ++k) {
-            const Atom& a = w.atoms[ids[k]];
-            if (a.flags & FreeSlot) {
-                px[k] = 1.0e15f * static_cast<float>(k + 1);
-                py[k] = 0.0f;
+// Reloads the positions after a removal or blast; removed atoms go far apart so they never touch.
+void ReloadEntries(const PhysicsWorld& w, PassEntries& e) {
+    for (int k = 0; k < e.n; ++k) {
+        const Atom& a = w.atoms[e.ids[k]];
+        if (a.flags & FreeSlot) {
+            e.px[k] = 1.0e15f * static_cast<float>(k + 1);
+            e.py[k] = 0.0f;
+        } else {
+            e.px[k] = a.x;
+            e.py[k] = a.y;
+        }
+    }
+}
+
+// ---- Candidate grid ------------------------------------------------------------------------------------
+// Most pairs are far apart. The pass bins its entries into square cells and, for each row of pairs (entry
+// p with every later entry), tests only the later entries binned within NearCells cells of p, in
+// ascending order: the pairs that touch are met in the same order and with the same positions as by the
+// plain loop over all pairs, so they are resolved exactly as there.
+//
+// Why skipping the others changes nothing. The side is a power of two, so binning by multiplication is
+// exact (holding to the edge cells only merges cells), and two points more than NearCells cells apart on
+// an axis are more than span = NearCells sides apart there. An entry can move only by its own touches:
+// - a later entry stays within binDrift (per axis) of where it was binned, or it is binned again;
+// - p stays within rowDrift of where its row was gathered, or the rest of the row is gathered again.
+// span >= reach + binDrift + rowDrift + a rounding margin, so a skipped pair is more than the reach apart
+// on one axis when the plain loop would test it: dx * dx rounds to at least contactDistSq and the test
+// (dx * dx + dy * dy < contactDistSq) fails. After p's row, p is never a later entry again.
+
+constexpr int EntryWords = MaxAtoms / 64;
+constexpr int NearCells = 2;     // cells looked at on each side: smaller cells, fewer needless candidates
+constexpr int MaxGridSide = 32;  // cells per axis; atoms beyond the last cell count as in it
+constexpr int PaddedSide = MaxGridSide + 2 * NearCells;  // an empty border saves the edge tests
+
+struct CandidateGrid {
+    float invSide = 0;   // 1 / cell side in px, a power of two
+    float binDrift = 0;  // px an entry may move per axis from where it was binned
+    float rowDrift = 0;  // px p may move per axis from where its row was gathered
+    int columns = 1, rows = 1;
+    int stride = 1;                        // padded cells per row
+    int words = 0;                         // 64-bit words of entry bits in use
+    float binX[MaxAtoms], binY[MaxAtoms];  // px, where each entry was binned
+    uint16_t cellOf[MaxAtoms];             // padded cell of each entry
+    // Entries whose cell is in the same row and at most NearCells columns away.
+    uint64_t across[EntryWords][PaddedSide * PaddedSide];
+};
+
+// Cell size from the contact distance; a reach the grid cannot serve puts every entry in one cell.
+void SizeGrid(const PhysicsWorld& w, int n, CandidateGrid& g) {
+    g.words = (n + 63) / 64;
+    const float contact = w.contactDistSq;
+    float reach = std::sqrt(contact);
+    if (!(contact > 0.0f) || !(reach <= 256.0f)) {
+        g.invSide = 0.0f;
+        g.binDrift = g.rowDrift = INFINITY;
+        g.columns = g.rows = 1;
+        g.stride = 1 + 2 * NearCells;
+        return;
+    }
+    while (reach * reach < contact) reach = std::nextafter(reach, INFINITY);  // reach^2 >= contact in float
+    float side = 1.0f / 64.0f;
+    while (side * NearCells < reach * (4.0f / 3.0f)) side *= 2.0f;
+    g.invSide = 1.0f / side;
+    // span >= 4/3 reach leaves at least span/4 to move in. Moving p regathers a row, moving a later
+    // entry only rebins it: p gets the larger share. span/256 covers rounding.
+    const float span = side * NearCells;
+    g.binDrift = span * (1.0f / 16.0f);
+    g.rowDrift = span - reach - g.binDrift - span * (1.0f / 256.0f);
+    auto cellsFor = [&](float extent) {
+        float cells = std::ceil((extent + reach) * g.invSide);
+        if (!(cells >= 1.0f)) return 1;
+        return cells >= static_cast<float>(MaxGridSide) ? MaxGridSide : static_cast<int>(cells);
+    };
+    g.columns = cellsFor(w.glassWidth);
+    g.rows = cellsFor(w.floorY);
+    g.stride = g.columns + 2 * NearCells;
+}
+
+// Cell on one axis: floor(v / side), held to the grid (which keeps "more than NearCells apart" true).
+inline int GridCell(float v, float invSide, int cells) {
+    const float f = v * invSide;
+    if (!(f >= 1.0f)) return 0;
+    if (f >= static_cast<float>(cells - 1)) return cells - 1;
+    return static_cast<int>(f);
+}
+
+// Padded cell of a point.
+inline int CellAt(const CandidateGrid& g, float x, float y) {
+    return (NearCells + GridCell(y, g.invSide, g.rows)) * g.stride + NearCells +
+           GridCell(x, g.invSide, g.columns);
+}
+
+// Bins entry k where it is now.
+inline void Bin(const PassEntries& e, int k, CandidateGrid& g) {
+    const int cell = CellAt(g, e.px[k], e.py[k]);
+    g.binX[k] = e.px[k];
+    g.binY[k] = e.py[k];
+    g.cellOf[k] = static_cast<uint16_t>(cell);
+    uint64_t* row = g.across[k >> 6];
+    const uint64_t bit = uint64_t{1} << (k & 63);
+    for (int c = cell - NearCells; c <= cell + NearCells; ++c) row[c] |= bit;
+}
+
+void BuildGrid(const PassEntries& e, CandidateGrid& g) {
+    const size_t cells = static_cast<size_t>(g.stride * (g.rows + 2 * NearCells));
+    for (int wd = 0; wd < g.words; ++wd) std::memset(g.across[wd], 0, cells * sizeof(uint64_t));
+    for (int k = 0; k < e.n; ++k) Bin(e, k, g);
+}
+
+// Entry k was moved by a touch: out of reach of its bin, it is binned again where it is now.
+inline void KeepBinned(const PassEntries& e, int k, CandidateGrid& g) {
+    if (std::fabs(e.px[k] - g.binX[k]) <= g.binDrift && std::fabs(e.py[k] - g.binY[k]) <= g.binDrift) return;
+    const int cell = g.cellOf[k];
+    uint64_t* row = g.across[k >> 6];
+    const uint64_t keep = ~(uint64_t{1} << (k & 63));
+    for (int c = cell - NearCells; c <= cell + NearCells; ++c) row[c] &= keep;
+    Bin(e, k, g);
+}
+
+// Entries after `after` binned at most NearCells cells from `cell` on both axes.
+inline void NearbyAfter(const CandidateGrid& g, int cell, int after, uint64_t out[EntryWords]) {
+    const int first = after >> 6;
+    for (int wd = 0; wd < first; ++wd) out[wd] = 0;
+    for (int wd = first; wd < g.words; ++wd) {
+        const uint64_t* column = g.across[wd] + cell;
+        uint64_t near = 0;
+        for (int r = -NearCells; r <= NearCells; ++r) near |= column[r * g.stride];
+        out[wd] = near;
+    }
+    out[first] &= (~uint64_t{0} << (after & 63)) << 1;
+}
+
+}  // namespace
+
+void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
+    PassEntries e;
+    TakeEntries(w, e);
+    const int n = e.n;
+    float* px = e.px;
+    float* py = e.py;
+    CandidateGrid g;
+    SizeGrid(w, n, g);
+    BuildGrid(e, g);
+
+    ContactPass pass{NowMs(), freeSounds, detailEvents, false, 0};
+    const float contact = w.contactDistSq;
+    uint32_t epoch = w.removeEpoch;
+    uint64_t near[EntryWords];
+    for (int p = 0; p < n; ++p) {
+        const int i = e.ids[p];
+        if (w.atoms[i].flags & FreeSlot) continue;
+        float xi = px[p], yi = py[p];
+        float rowX = xi, rowY = yi;  // where the row's candidates were gathered
+        NearbyAfter(g, CellAt(g, rowX, rowY), p, near);
+        for (int wd = p >> 6; wd < g.words;) {
+            if (near[wd] == 0) {
+                ++wd;
+                continue;
+            }
+            const int q = (wd << 6) + __builtin_ctzll(near[wd]);
+            near[wd] &= near[wd] - 1;
+            float dx = px[q] - xi;
+            float dy = py[q] - yi;
+            float r2 = dx * dx + dy * dy;
+            if (!(r2 < contact)) continue;
+            const int j = e.ids[q];
+            Contact(w, pass, i, j, dx, dy, r2);
+            bool regather;
+            if (w.removeEpoch != epoch) {
+                // A removal or a blast: every position again, every entry binned again.
+                epoch = w.removeEpoch;
+                ReloadEntries(w, e);
+                BuildGrid(e, g);
+                if (w.atoms[i].flags & FreeSlot) break;
+                regather = true;
             } else {
-                px[k] = a.x;
-                py[k] = a.y;
+                px[p] = w.atoms[i].x;
+                py[p] = w.atoms[i].y;
+                px[q] = w.atoms[j].x;
+                py[q] = w.atoms[j].y;
+                KeepBinned(e, q, g);
+                regather = !(std::fabs(px[p] - rowX) <= g.rowDrift && std::fabs(py[p] - rowY) <= g.rowDrift);
+            }
+            xi = px[p];
+            yi = py[p];
+            if (regather) {
+                rowX = xi;
+                rowY = yi;
+                NearbyAfter(g, CellAt(g, rowX, rowY), q, near);
+                wd = q >> 6;
             }
         }
-    };
+    }
+}
 
-    ContactPass pass{NowMs(), freeSounds, detailEvents, false};
+void CollideAtomsAllPairs(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
+    PassEntries e;
+    TakeEntries(w, e);
+    const int n = e.n;
+    float* px = e.px;
+    float* py = e.py;
+
+    ContactPass pass{NowMs(), freeSounds, detailEvents, false, 0};
     const float contact = w.contactDistSq;
     uint32_t epoch = w.removeEpoch;
     for (int p = 0; p < n; ++p) {
-        const int i = ids[p];
+        const int i = e.ids[p];
         if (w.atoms[i].flags & FreeSlot) continue;
         float xi = px[p], yi = py[p];
         for (int q = p + 1; q < n; ++q) {
@@ -264,11 +465,11 @@ void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
             float dy = py[q] - yi;
             float r2 = dx * dx + dy * dy;
             if (!(r2 < contact)) continue;
-            const int j = ids[q];
+            const int j = e.ids[q];
             Contact(w, pass, i, j, dx, dy, r2);
             if (w.removeEpoch != epoch) {
                 epoch = w.removeEpoch;
-                reload();
+                ReloadEntries(w, e);
                 if (w.atoms[i].flags & FreeSlot) break;
             } else {
                 px[p] = w.atoms[i].x;

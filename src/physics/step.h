@@ -26,6 +26,8 @@ void RelaxLinks(PhysicsWorld& w);
 void KeepInGlass(PhysicsWorld& w, uint64_t frameMs);
 // freeSounds: collisions away from the piece may sound; detailEvents: the piece's sounds and crashes.
 void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents);
+// The same pass as the plain loop over every pair, with no candidate grid: what CollideAtoms must equal.
+void CollideAtomsAllPairs(PhysicsWorld& w, bool freeSounds, bool detailEvents);
 
 // Moves snapping atoms into the lock grid and locks them when they arrive.
 void SnapPass(PhysicsWorld& w);

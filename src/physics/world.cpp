@@ -197,15 +197,6 @@ void RemoveAtom(PhysicsWorld& w, int index, int order) {
     }
 }
 
-bool DetailContains(const PhysicsWorld& w, int index) {
-    if (index < 0 || index >= MaxAtoms) return false;
-    int count = w.detailCount < 4 ? w.detailCount : 4;
-    for (int k = 0; k < count; ++k) {
-        if (w.detailAtoms[k] == index) return true;
-    }
-    return false;
-}
-
 void SetMouseTarget(PhysicsWorld& w, float mx, float my) {
     float x = mx - 96.0f;
     if (x < 0.0f) x = 0.0f;
@@ -280,7 +271,16 @@ int AddFloatingText(PhysicsWorld& w, float x, float y, uint16_t kind, const char
 }
 
 int AddSpark(PhysicsWorld& w, float x, float y) {
-    int index = TakeSlot(w.sparks);
+    int searchFrom = 0;
+    return AddSparkFrom(w, x, y, searchFrom);
+}
+
+int AddSparkFrom(PhysicsWorld& w, float x, float y, int& searchFrom) {
+    int index = searchFrom < 0 ? 0 : (searchFrom < MaxSparks ? searchFrom : MaxSparks);
+    while (index < MaxSparks && !(w.sparks[index].flags & FreeSlot)) ++index;
+    // Taken: the next free one is above it. Full: slot 0 again, and the pool stays full.
+    searchFrom = index < MaxSparks ? index + 1 : MaxSparks;
+    if (index == MaxSparks) index = 0;
     Spark& s = w.sparks[index];
     s.flags = 0;
     s.age = 0;

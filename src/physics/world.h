@@ -213,6 +213,15 @@ extern PhysicsWorld world;
 inline bool AtomInUse(const PhysicsWorld& w, uint32_t index) {
     return index < MaxAtoms && (w.atoms[index].flags & FreeSlot) == 0;
 }
+// The atom belongs to the piece the player controls. Inline: the contact pass asks twice per touch.
+inline bool DetailContains(const PhysicsWorld& w, int index) {
+    if (index < 0 || index >= MaxAtoms) return false;
+    int count = w.detailCount < 4 ? w.detailCount : 4;
+    for (int k = 0; k < count; ++k) {
+        if (w.detailAtoms[k] == index) return true;
+    }
+    return false;
+}
 inline bool LinkInUse(const PhysicsWorld& w, uint32_t index) {
     return index < MaxLinks && (w.links[index].flags & FreeSlot) == 0;
 }
@@ -234,7 +243,6 @@ int CreateLink(PhysicsWorld& w, int a, int b, int keeper, bool playerMade, float
                bool useDefaultLength);
 // Frees the atom and every reference to it; order staggers its ghost (30 ms per place).
 void RemoveAtom(PhysicsWorld& w, int index, int order);
-bool DetailContains(const PhysicsWorld& w, int index);
 // Pointer at screen (mx, my) to glass coordinates, held inside the glass.
 void SetMouseTarget(PhysicsWorld& w, float mx, float my);
 // Running average of the piece's atom positions (each next atom halves with the sum so far).
@@ -247,6 +255,9 @@ void Blast(PhysicsWorld& w, float cx, float cy, float outerRadius, float innerRa
 // Effect pools: lowest free slot, slot 0 again when full; they return the index.
 int AddFloatingText(PhysicsWorld& w, float x, float y, uint16_t kind, const char* text);
 int AddSpark(PhysicsWorld& w, float x, float y);
+// AddSpark for a run of additions with no spark freed in between: searchFrom (0 at the start of the run)
+// remembers that every slot below it is taken, so the run does not scan the full pool again each time.
+int AddSparkFrom(PhysicsWorld& w, float x, float y, int& searchFrom);
 int AddRemovalGhost(PhysicsWorld& w, float x, float y, uint32_t colour, int32_t start);
 int AddIceShard(PhysicsWorld& w, float x, float y, float angle);
 

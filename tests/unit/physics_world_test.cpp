@@ -57,6 +57,22 @@ TEST_F(PhysicsWorldTest, FullPoolsHandOutSlotZeroAndNewAtomsStartClean) {
     StepWorld(*w, 16, false);  // a crowded world still steps
 }
 
+// The contact pass remembers where its run of sparks got to; the slots must be those AddSpark would take,
+// through the gaps of a half-full pool and on into a full one (slot 0 again, every time).
+TEST_F(PhysicsWorldTest, RunOfSparksTakesTheSlotsAddSparkWould) {
+    auto plain = std::make_unique<PhysicsWorld>(*w);
+    for (int k = 0; k < MaxSparks; ++k) {
+        if (k % 3 == 0 || k > 200) w->sparks[k].flags = plain->sparks[k].flags = 0;
+    }
+    int searchFrom = 0;
+    for (int n = 0; n < 140; ++n) {  // 134 free slots, then slot 0 six times
+        ASSERT_EQ(AddSparkFrom(*w, static_cast<float>(n), 1, searchFrom), AddSpark(*plain, static_cast<float>(n), 1))
+            << n;
+    }
+    EXPECT_EQ(w->sparks[0].x, 139);
+    for (int k = 0; k < MaxSparks; ++k) ASSERT_EQ(w->sparks[k].x, plain->sparks[k].x) << k;
+}
+
 TEST_F(PhysicsWorldTest, RemoveAtomLetsGoOfLinksPartnersPiecesAndChainNeighbours) {
     int a = CreateAtom(*w, 50, 100, 1), b = CreateAtom(*w, 74, 100, 2), c = CreateAtom(*w, 98, 100, 3);
     int d = CreateAtom(*w, 122, 100, 4);
