@@ -226,7 +226,7 @@ void DrawQuad(const SpriteVertex vertices[4]) {
             SDL_SetTextureScaleMode(texture, scale);
             SDL_SetTextureColorMod(texture, colour.r, colour.g, colour.b);
             SDL_SetTextureAlphaMod(texture, colour.a);
-            if (flip == SDL_FLIP_NONE && CopyTextureUnscaled(texture, source, target)) return;
+            if (flip == SDL_FLIP_NONE && CopyTextureRect(texture, source, target)) return;
             SDL_RenderCopyExF(gfx.renderer, texture, &source, &target, 0.0, nullptr,
                               static_cast<SDL_RendererFlip>(flip));
             return;

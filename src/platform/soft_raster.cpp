@@ -302,36 +302,45 @@ void CopyWithBlend(const uint8_t* from, int fromPitch, uint8_t* to, int toPitch,
     else CopyRows<blend, false, false>(from, fromPitch, to, toPitch, w, h, c);
 }
 
-// SDL_RenderCopyF of the software renderer when the copy keeps the texture's size: the same rejections,
-// integer target, clipping and blitter arithmetic (plain copy, the per-pixel alpha blend, or the generic
-// blitter with modulation). False when it does not apply and SDL has to draw.
-bool CopyUnscaled(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& target) {
-    auto* pixels = static_cast<SDL_Surface*>(SDL_GetTextureUserData(texture));
-    SDL_BlendMode mode;
-    if (!pixels || SDL_GetTextureBlendMode(texture, &mode) != 0) return false;
-    if (mode != SDL_BLENDMODE_NONE && mode != SDL_BLENDMODE_BLEND && mode != SDL_BLENDMODE_ADD) return false;
-    SDL_Rect src{0, 0, pixels->w, pixels->h};
-    if (!SDL_IntersectRect(&source, &src, &src)) return true;
-    SDL_Rect dst{static_cast<int>(target.x), static_cast<int>(target.y), static_cast<int>(target.w),
-                 static_cast<int>(target.h)};
-    if (src.w != dst.w || src.h != dst.h) return false;
-    SDL_FRect view{0.0f, 0.0f, static_cast<float>(raster.target->w), static_cast<float>(raster.target->h)};
-    if (!SDL_HasIntersectionF(&target, &view)) return true;
+// Blends rows of ARGB pixels onto the picture as SDL's blitter for a surface with this blend mode and
+// modulation does. A plain blend (no modulation) has two blitters in SDL: the per-pixel alpha blitter of a
+// fresh surface, and the generic one once the surface was drawn scaled (genericPlainBlend).
+void BlendRows(const uint8_t* from, int fromPitch, uint8_t* to, int toPitch, int w, int h, SDL_BlendMode mode,
+               SDL_Color colour, bool genericPlainBlend) {
+    const bool modColour = (colour.r & colour.g & colour.b) != 0xFF, modAlpha = colour.a != 0xFF;
+    if (!modColour && !modAlpha && mode == SDL_BLENDMODE_NONE) {
+        for (int y = 0; y < h; ++y) std::memcpy(to + y * toPitch, from + y * fromPitch, static_cast<size_t>(w) * 4);
+    } else if (!modColour && !modAlpha && mode == SDL_BLENDMODE_BLEND && !genericPlainBlend) {
+        for (int y = 0; y < h; ++y) {
+            const auto* s = reinterpret_cast<const uint32_t*>(from + y * fromPitch);
+            auto* d = reinterpret_cast<uint32_t*>(to + y * toPitch);
+            for (int x = 0; x < w; ++x) d[x] = PixelAlphaBlend(s[x], d[x]);
+        }
+    } else if (mode == SDL_BLENDMODE_NONE) {
+        CopyWithBlend<BlendNone>(from, fromPitch, to, toPitch, w, h, colour, modColour, modAlpha);
+    } else if (mode == SDL_BLENDMODE_BLEND) {
+        CopyWithBlend<BlendAlpha>(from, fromPitch, to, toPitch, w, h, colour, modColour, modAlpha);
+    } else {
+        CopyWithBlend<BlendAdd>(from, fromPitch, to, toPitch, w, h, colour, modColour, modAlpha);
+    }
+}
 
-    // SDL_BlitSurface's clipping: to the image, then to the picture's clip rectangle.
+// SDL_BlitSurface's clipping of an image placed at dst: to the image, then to the picture's clip rectangle.
+// On return src is the part of the image drawn and dst where it goes; false when nothing is left.
+bool ClipBlit(int imageWidth, int imageHeight, SDL_Rect& src, SDL_Rect& dst) {
     int srcX = src.x, srcY = src.y, w = src.w, h = src.h;
     if (srcX < 0) {
         w += srcX;
         dst.x -= srcX;
         srcX = 0;
     }
-    if (pixels->w - srcX < w) w = pixels->w - srcX;
+    if (imageWidth - srcX < w) w = imageWidth - srcX;
     if (srcY < 0) {
         h += srcY;
         dst.y -= srcY;
         srcY = 0;
     }
-    if (pixels->h - srcY < h) h = pixels->h - srcY;
+    if (imageHeight - srcY < h) h = imageHeight - srcY;
     SDL_Rect clip;
     SDL_GetClipRect(raster.target, &clip);
     int dx = clip.x - dst.x;
@@ -350,31 +359,293 @@ bool CopyUnscaled(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect&
     }
     dy = dst.y + h - clip.y - clip.h;
     if (dy > 0) h -= dy;
-    if (w <= 0 || h <= 0) return true;
+    src = {srcX, srcY, w, h};
+    dst.w = w;
+    dst.h = h;
+    return w > 0 && h > 0;
+}
+
+// SDL_RenderCopyF of the software renderer when the copy keeps the texture's size: the same rejections,
+// integer target, clipping and blitter arithmetic (plain copy, the per-pixel alpha blend, or the generic
+// blitter with modulation). False when it does not apply and SDL has to draw.
+bool CopyUnscaled(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& target) {
+    auto* pixels = static_cast<SDL_Surface*>(SDL_GetTextureUserData(texture));
+    SDL_BlendMode mode;
+    if (!pixels || SDL_GetTextureBlendMode(texture, &mode) != 0) return false;
+    if (mode != SDL_BLENDMODE_NONE && mode != SDL_BLENDMODE_BLEND && mode != SDL_BLENDMODE_ADD) return false;
+    SDL_Rect src{0, 0, pixels->w, pixels->h};
+    if (!SDL_IntersectRect(&source, &src, &src)) return true;
+    SDL_Rect dst{static_cast<int>(target.x), static_cast<int>(target.y), static_cast<int>(target.w),
+                 static_cast<int>(target.h)};
+    if (src.w != dst.w || src.h != dst.h) return false;
+    SDL_FRect view{0.0f, 0.0f, static_cast<float>(raster.target->w), static_cast<float>(raster.target->h)};
+    if (!SDL_HasIntersectionF(&target, &view)) return true;
+    if (!ClipBlit(pixels->w, pixels->h, src, dst)) return true;
+
+    Uint8 r = 255, g = 255, b = 255, a = 255;
+    SDL_GetTextureColorMod(texture, &r, &g, &b);
+    SDL_GetTextureAlphaMod(texture, &a);
+    const uint8_t* from = static_cast<const uint8_t*>(pixels->pixels) + src.y * pixels->pitch + src.x * 4;
+    uint8_t* to = static_cast<uint8_t*>(raster.target->pixels) + dst.y * raster.target->pitch + dst.x * 4;
+    BlendRows(from, pixels->pitch, to, raster.target->pitch, src.w, src.h, mode, SDL_Color{r, g, b, a}, false);
+    return true;
+}
+
+// ---- Scaled copies: SDL's stretchers, then its blitters ----
+
+// The largest scaled image made whole (smooth scaling, and point scaling beyond the picture's edges).
+constexpr int ScaledPixelCapacity = 512 * 512;
+// One row of a point-scaled image: at most this wide.
+constexpr int ScaledRowCapacity = 4096;
+// Smoothly scaled images are kept: the game scales the same few images to the same few sizes every frame.
+constexpr int ScaledCacheEntries = 16;
+constexpr int ScaledCachePixels = 64 * 64;
+
+struct ScaledImage {
+    const SDL_Surface* source = nullptr;  // null: free
+    SDL_Rect from{};
+    int w = 0, h = 0;
+    uint32_t pixels[ScaledCachePixels];
+};
+
+struct ScaleState {
+    uint32_t scratch[ScaledPixelCapacity];
+    uint32_t row[ScaledRowCapacity];
+    ScaledImage cache[ScaledCacheEntries];
+    int nextEntry = 0;  // the entry replaced next when none fits
+};
+
+ScaleState scaling;
+
+// SDL's point scaling: texel (start + step / 2 + i * step) >> 16, steps in 16.16 of the source per target
+// pixel. Writes count target pixels from index first.
+void PointScaleRow(const uint32_t* srcRow, int srcW, int dstW, int first, int count, uint32_t* out) {
+    const uint32_t step = (static_cast<uint32_t>(srcW) << 16) / static_cast<uint32_t>(dstW);
+    uint32_t pos = step / 2 + static_cast<uint32_t>(first) * step;
+    for (int i = 0; i < count; ++i, pos += step) out[i] = srcRow[pos >> 16];
+}
+
+int PointScaleSourceRow(int srcH, int dstH, int row) {
+    const uint32_t step = (static_cast<uint32_t>(srcH) << 16) / static_cast<uint32_t>(dstH);
+    return static_cast<int>((step / 2 + static_cast<uint32_t>(row) * step) >> 16);
+}
+
+// SDL's smooth scaling along one axis: the first position (16.16, centred as pixman does), the step, and how
+// many target pixels at each end sit beyond the outermost texel centres.
+struct SmoothAxis {
+    int start, step, leftPad, rightPad;
+};
+
+SmoothAxis SmoothScaleAxis(int srcN, int dstN) {
+    SmoothAxis a{};
+    a.step = static_cast<int>((static_cast<uint32_t>(srcN) << 16) / static_cast<uint32_t>(dstN));
+    a.start = static_cast<int>((static_cast<int64_t>(a.step) * 0x8000 + 0x8000) >> 16) - 0x8000;
+    int sum = a.start;
+    for (int i = 0; i < dstN; ++i, sum += a.step) {
+        if (sum < 0) ++a.leftPad;
+        else if (static_cast<int>(static_cast<uint32_t>(sum) >> 16) > srcN - 2) ++a.rightPad;
+    }
+    return a;
+}
+
+// One smoothly scaled pixel as SDL's SSE2 path computes it: rows weighted by fh (7 bits) kept at 15 bits,
+// then columns weighted by fw, shifted down once.
+inline uint32_t SmoothPixel(const uint32_t* row0, const uint32_t* row1, int index, uint32_t fw, uint32_t fh0) {
+    const uint32_t fh1 = 128 - fh0, fw1 = 128 - fw;
+    const uint32_t a = row0[index], b = row0[index + 1], c = row1[index], d = row1[index + 1];
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        uint32_t left = ((a >> shift) & 0xFF) * fh1 + ((c >> shift) & 0xFF) * fh0;
+        uint32_t right = ((b >> shift) & 0xFF) * fh1 + ((d >> shift) & 0xFF) * fh0;
+        out |= ((fw1 * left + fw * right) >> 14) << shift;
+    }
+    return out;
+}
+
+// SDL_SoftStretchLinear of the rectangle from into a w x h image (pitch w).
+void SmoothScale(const SDL_Surface* src, const SDL_Rect& from, int w, int h, uint32_t* out) {
+    const SmoothAxis ax = SmoothScaleAxis(from.w, w), ay = SmoothScaleAxis(from.h, h);
+    const auto* base = static_cast<const uint8_t*>(src->pixels) + from.y * src->pitch + from.x * 4;
+    const int middle = w - ax.leftPad - ax.rightPad;
+    int sumY = ay.start;
+    for (int i = 0; i < h; ++i, sumY += ay.step) {
+        const bool inside = !(i < ay.leftPad || i > h - 1 - ay.rightPad);
+        int indexH = static_cast<int>(static_cast<uint32_t>(sumY) >> 16);
+        uint32_t fh0 = static_cast<uint32_t>(sumY >> 9) & 127;
+        if (!inside) {
+            indexH = i < ay.leftPad ? 0 : from.h - 1;
+            fh0 = 0;
+        }
+        const auto* row0 = reinterpret_cast<const uint32_t*>(base + indexH * src->pitch);
+        const auto* row1 = inside ? reinterpret_cast<const uint32_t*>(base + (indexH + 1) * src->pitch) : row0;
+        uint32_t* d = out + i * w;
+        for (int k = 0; k < ax.leftPad; ++k) *d++ = SmoothPixel(row0, row1, 0, 0, fh0);
+        int sumX = ax.start + ax.leftPad * ax.step;
+        for (int k = 0; k < middle; ++k, sumX += ax.step)
+            *d++ = SmoothPixel(row0, row1, static_cast<int>(static_cast<uint32_t>(sumX) >> 16),
+                               static_cast<uint32_t>(sumX >> 9) & 127, fh0);
+        for (int k = 0; k < ax.rightPad; ++k) *d++ = SmoothPixel(row0, row1, from.w - 2, 128, fh0);
+    }
+}
+
+// The rectangle from of src scaled to w x h, smoothly or by points; null when too large.
+const uint32_t* ScaledImagePixels(const SDL_Surface* src, const SDL_Rect& from, int w, int h, bool smooth) {
+    if (static_cast<int64_t>(w) * h > ScaledPixelCapacity) return nullptr;
+    if (!smooth) {
+        for (int y = 0; y < h; ++y) {
+            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(src->pixels) +
+                                                                (from.y + PointScaleSourceRow(from.h, h, y)) * src->pitch) + from.x;
+            PointScaleRow(row, from.w, w, 0, w, scaling.scratch + y * w);
+        }
+        return scaling.scratch;
+    }
+    if (w * h > ScaledCachePixels) {
+        SmoothScale(src, from, w, h, scaling.scratch);
+        return scaling.scratch;
+    }
+    for (ScaledImage& e : scaling.cache)
+        if (e.source == src && e.w == w && e.h == h && SDL_RectEquals(&e.from, &from)) return e.pixels;
+    ScaledImage& e = scaling.cache[scaling.nextEntry];
+    scaling.nextEntry = (scaling.nextEntry + 1) % ScaledCacheEntries;
+    e.source = src;
+    e.from = from;
+    e.w = w;
+    e.h = h;
+    SmoothScale(src, from, w, h, e.pixels);
+    return e.pixels;
+}
+
+// SDL_UpperBlitScaled's clipping of a scaled copy to the picture's clip rectangle, in doubles as there.
+// False when nothing is left.
+bool ClipScaled(const SDL_Surface* image, SDL_Rect& src, SDL_Rect& dst) {
+    const double scaleW = static_cast<double>(dst.w) / src.w, scaleH = static_cast<double>(dst.h) / src.h;
+    double dx0 = dst.x, dy0 = dst.y, dx1 = dx0 + dst.w, dy1 = dy0 + dst.h;
+    double sx0 = src.x, sy0 = src.y, sx1 = sx0 + src.w, sy1 = sy0 + src.h;
+    if (sx0 < 0) {
+        dx0 -= sx0 * scaleW;
+        sx0 = 0;
+    }
+    if (sx1 > image->w) {
+        dx1 -= (sx1 - image->w) * scaleW;
+        sx1 = image->w;
+    }
+    if (sy0 < 0) {
+        dy0 -= sy0 * scaleH;
+        sy0 = 0;
+    }
+    if (sy1 > image->h) {
+        dy1 -= (sy1 - image->h) * scaleH;
+        sy1 = image->h;
+    }
+    SDL_Rect clip;
+    SDL_GetClipRect(raster.target, &clip);
+    dx0 -= clip.x;
+    dx1 -= clip.x;
+    dy0 -= clip.y;
+    dy1 -= clip.y;
+    if (dx0 < 0) {
+        sx0 -= dx0 / scaleW;
+        dx0 = 0;
+    }
+    if (dx1 > clip.w) {
+        sx1 -= (dx1 - clip.w) / scaleW;
+        dx1 = clip.w;
+    }
+    if (dy0 < 0) {
+        sy0 -= dy0 / scaleH;
+        dy0 = 0;
+    }
+    if (dy1 > clip.h) {
+        sy1 -= (dy1 - clip.h) / scaleH;
+        dy1 = clip.h;
+    }
+    dx0 += clip.x;
+    dx1 += clip.x;
+    dy0 += clip.y;
+    dy1 += clip.y;
+    SDL_Rect finalSrc{static_cast<int>(SDL_round(sx0)), static_cast<int>(SDL_round(sy0)),
+                      static_cast<int>(SDL_round(sx1 - sx0)), static_cast<int>(SDL_round(sy1 - sy0))};
+    SDL_Rect finalDst{static_cast<int>(SDL_round(dx0)), static_cast<int>(SDL_round(dy0)),
+                      static_cast<int>(SDL_round(dx1 - dx0)), static_cast<int>(SDL_round(dy1 - dy0))};
+    SDL_Rect whole{0, 0, image->w, image->h};
+    SDL_IntersectRect(&whole, &finalSrc, &finalSrc);
+    SDL_IntersectRect(&clip, &finalDst, &finalDst);
+    src = finalSrc;
+    dst = finalDst;
+    return !(finalDst.w == 0 || finalDst.h == 0 || finalSrc.w <= 0 || finalSrc.h <= 0);
+}
+
+// SDL_RenderCopyF of the software renderer for a copy to another size: inside the picture the texture is
+// scaled straight onto it (by points with the generic blitter, smoothly through an image of the target's
+// size); over the picture's edges it is scaled into such an image first, which is then blitted. False when
+// SDL has to draw it.
+bool CopyScaled(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& target) {
+    auto* pixels = static_cast<SDL_Surface*>(SDL_GetTextureUserData(texture));
+    SDL_BlendMode mode;
+    SDL_ScaleMode scaleMode;
+    if (!pixels || SDL_GetTextureBlendMode(texture, &mode) != 0 || SDL_GetTextureScaleMode(texture, &scaleMode) != 0)
+        return false;
+    if (mode != SDL_BLENDMODE_NONE && mode != SDL_BLENDMODE_BLEND && mode != SDL_BLENDMODE_ADD) return false;
+    SDL_Rect src{0, 0, pixels->w, pixels->h};
+    if (!SDL_IntersectRect(&source, &src, &src)) return true;
+    SDL_FRect view{0.0f, 0.0f, static_cast<float>(raster.target->w), static_cast<float>(raster.target->h)};
+    if (!SDL_HasIntersectionF(&target, &view)) return true;
+    SDL_Rect dst{static_cast<int>(target.x), static_cast<int>(target.y), static_cast<int>(target.w),
+                 static_cast<int>(target.h)};
+    if (src.w == dst.w && src.h == dst.h) return false;
+    if (dst.w <= 0 || dst.h <= 0) return true;
+    const bool smooth = scaleMode != SDL_ScaleModeNearest;
+    if (smooth && (src.w < 2 || src.h < 2)) return false;  // SDL reads a second texel there
+    if (dst.w > ScaledRowCapacity || dst.h > 0xFFFF) return false;
 
     Uint8 r = 255, g = 255, b = 255, a = 255;
     SDL_GetTextureColorMod(texture, &r, &g, &b);
     SDL_GetTextureAlphaMod(texture, &a);
     const SDL_Color colour{r, g, b, a};
-    const bool modColour = (r & g & b) != 0xFF, modAlpha = a != 0xFF;
-    const uint8_t* from = static_cast<const uint8_t*>(pixels->pixels) + srcY * pixels->pitch + srcX * 4;
-    uint8_t* to = static_cast<uint8_t*>(raster.target->pixels) + dst.y * raster.target->pitch + dst.x * 4;
-    const int fromPitch = pixels->pitch, toPitch = raster.target->pitch;
-    if (!modColour && !modAlpha && mode == SDL_BLENDMODE_NONE) {
-        for (int y = 0; y < h; ++y) std::memcpy(to + y * toPitch, from + y * fromPitch, static_cast<size_t>(w) * 4);
-    } else if (!modColour && !modAlpha && mode == SDL_BLENDMODE_BLEND) {
-        for (int y = 0; y < h; ++y) {
-            const auto* s = reinterpret_cast<const uint32_t*>(from + y * fromPitch);
-            auto* d = reinterpret_cast<uint32_t*>(to + y * toPitch);
-            for (int x = 0; x < w; ++x) d[x] = PixelAlphaBlend(s[x], d[x]);
+    uint8_t* picture = static_cast<uint8_t*>(raster.target->pixels);
+    const int pitch = raster.target->pitch;
+    const bool inside =
+        dst.x >= 0 && dst.y >= 0 && dst.x + dst.w <= raster.target->w && dst.y + dst.h <= raster.target->h;
+
+    if (inside) {
+        if (!ClipScaled(pixels, src, dst)) return true;
+        if (!smooth) {
+            // Straight onto the picture: plain copies by the stretcher, the rest by the generic blitter.
+            for (int y = 0; y < dst.h; ++y) {
+                const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(pixels->pixels) +
+                                                                    (src.y + PointScaleSourceRow(src.h, dst.h, y)) * pixels->pitch) + src.x;
+                PointScaleRow(row, src.w, dst.w, 0, dst.w, scaling.row);
+                BlendRows(reinterpret_cast<const uint8_t*>(scaling.row), 0, picture + (dst.y + y) * pitch + dst.x * 4, 0,
+                          dst.w, 1, mode, colour, true);
+            }
+            return true;
         }
-    } else if (mode == SDL_BLENDMODE_NONE) {
-        CopyWithBlend<BlendNone>(from, fromPitch, to, toPitch, w, h, colour, modColour, modAlpha);
-    } else if (mode == SDL_BLENDMODE_BLEND) {
-        CopyWithBlend<BlendAlpha>(from, fromPitch, to, toPitch, w, h, colour, modColour, modAlpha);
-    } else {
-        CopyWithBlend<BlendAdd>(from, fromPitch, to, toPitch, w, h, colour, modColour, modAlpha);
+        // Smooth: the scaled image is a fresh surface, blitted as one.
+        const uint32_t* scaled = ScaledImagePixels(pixels, src, dst.w, dst.h, true);
+        if (!scaled) return false;
+        BlendRows(reinterpret_cast<const uint8_t*>(scaled), dst.w * 4, picture + dst.y * pitch + dst.x * 4, pitch,
+                  dst.w, dst.h, mode, colour, false);
+        return true;
     }
+
+    // Over the edges: the whole target-sized image, blitted with the ordinary clipping.
+    SDL_Rect part{0, 0, dst.w, dst.h};
+    SDL_Rect at = dst;
+    if (!ClipBlit(dst.w, dst.h, part, at)) return true;
+    if (!smooth) {
+        for (int y = 0; y < part.h; ++y) {
+            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(pixels->pixels) +
+                                                                (src.y + PointScaleSourceRow(src.h, dst.h, part.y + y)) * pixels->pitch) + src.x;
+            PointScaleRow(row, src.w, dst.w, part.x, part.w, scaling.row);
+            BlendRows(reinterpret_cast<const uint8_t*>(scaling.row), 0, picture + (at.y + y) * pitch + at.x * 4, 0,
+                      part.w, 1, mode, colour, false);
+        }
+        return true;
+    }
+    const uint32_t* scaled = ScaledImagePixels(pixels, src, dst.w, dst.h, true);
+    if (!scaled) return false;
+    BlendRows(reinterpret_cast<const uint8_t*>(scaled + part.y * dst.w + part.x), dst.w * 4,
+              picture + at.y * pitch + at.x * 4, pitch, part.w, part.h, mode, colour, false);
     return true;
 }
 
@@ -435,7 +706,7 @@ bool CopyAsRectangle(SDL_Texture* texture, const SDL_Vertex* v, const int prev[3
         SDL_SetTextureAlphaMod(texture, first.a);
         SDL_SetTextureColorMod(texture, first.r, first.g, first.b);
         if (s.w > 0 && s.h > 0) {
-            if (!CopyUnscaled(texture, s, d)) SDL_RenderCopyF(raster.renderer, texture, &s, &d);
+            if (!CopyUnscaled(texture, s, d) && !CopyScaled(texture, s, d)) SDL_RenderCopyF(raster.renderer, texture, &s, &d);
         } else {
             int flip = SDL_FLIP_NONE;
             if (s.w < 0) {
@@ -511,6 +782,9 @@ void KeepTexturePixels(SDL_Texture* texture, SDL_Surface* argb) {
 
 void DestroyTexture(SDL_Texture* texture) {
     if (!texture) return;
+    // A later image may get the same memory: the kept scaled images of this one go.
+    for (ScaledImage& e : scaling.cache)
+        if (e.source == SDL_GetTextureUserData(texture)) e.source = nullptr;
     SDL_FreeSurface(static_cast<SDL_Surface*>(SDL_GetTextureUserData(texture)));
     SDL_DestroyTexture(texture);
 }
@@ -567,11 +841,11 @@ int RenderTriangles(SDL_Texture* texture, const SDL_Vertex* vertices, int vertex
     return 0;
 }
 
-bool CopyTextureUnscaled(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& target) {
+bool CopyTextureRect(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& target) {
     if (!raster.enabled || !raster.target || PlatformRenderer() != raster.renderer || !texture) return false;
     SDL_RenderFlush(raster.renderer);
     SDL_Rect clip{0, 0, raster.target->w, raster.target->h};
     if (raster.clipOn) SDL_IntersectRect(&raster.clip, &clip, &clip);
     SDL_SetClipRect(raster.target, &clip);
-    return CopyUnscaled(texture, source, target);
+    return CopyUnscaled(texture, source, target) || CopyScaled(texture, source, target);
 }
