@@ -153,6 +153,7 @@ inline __m128i GenericPair(__m128i sv, __m128i dv, __m128i mul) {
 template <BlendKind blend, bool modulate>
 void GenericRow(const uint32_t* s, uint32_t* d, int w, SDL_Color c) {
     const __m128i zero = _mm_setzero_si128();
+    const __m128i alphaBits = _mm_set1_epi32(static_cast<int>(0xFF000000u));
     const __m128i mul = _mm_setr_epi16(c.b, c.g, c.r, c.a, c.b, c.g, c.r, c.a);
     // Texels whose alpha, modulated, comes to 0 change nothing when blended or added: below this alpha.
     const int visible = !modulate ? 1 : (c.a == 0 ? 256 : (254 + c.a) / c.a);
@@ -162,6 +163,12 @@ void GenericRow(const uint32_t* s, uint32_t* d, int w, SDL_Color c) {
         const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x));
         if (blend != BlendNone && _mm_movemask_epi8(_mm_cmplt_epi32(_mm_srli_epi32(sp, 24), visibleAlpha)) == 0xFFFF)
             continue;
+        // Four opaque texels without modulation replace the picture, blended or not.
+        if (blend == BlendAlpha && !modulate &&
+            _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(sp, alphaBits), alphaBits)) == 0xFFFF) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), sp);
+            continue;
+        }
         const __m128i dp = blend != BlendNone ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + x)) : zero;
         const __m128i low = GenericPair<blend, modulate>(_mm_unpacklo_epi8(sp, zero), _mm_unpacklo_epi8(dp, zero), mul);
         const __m128i high = GenericPair<blend, modulate>(_mm_unpackhi_epi8(sp, zero), _mm_unpackhi_epi8(dp, zero), mul);
@@ -205,7 +212,17 @@ void PixelAlphaRow(const uint32_t* s, uint32_t* d, int w) {
 }
 
 // Which of SDL's blitters puts a row on the picture.
-enum RowKind { RowCopy, RowPixelAlpha, RowNone, RowNoneModulated, RowAlpha, RowAlphaModulated, RowAdd, RowAddModulated };
+enum RowKind {
+    RowCopy,
+    RowPixelAlpha,
+    RowNone,
+    RowNoneModulated,
+    RowAlpha,
+    RowAlphaModulated,
+    RowAdd,
+    RowAddModulated,
+    RowAddPremultiplied  // texels already modulated and premultiplied, alpha 0: a saturating add
+};
 
 struct RowBlend {
     RowKind kind;
@@ -227,8 +244,23 @@ RowBlend ChooseRowBlend(BlendKind blend, SDL_Color c, bool pixelAlphaForPlainBle
     }
 }
 
+// The generic blitter's add, for texels it has already modulated and premultiplied (alpha byte 0).
+void AddPremultipliedRow(const uint32_t* s, uint32_t* d, int w) {
+    int x = 0;
+    for (; x + 4 <= w; x += 4) {
+        auto* at = reinterpret_cast<__m128i*>(d + x);
+        _mm_storeu_si128(at, _mm_adds_epu8(_mm_loadu_si128(at), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x))));
+    }
+    for (; x < w; ++x)
+        d[x] = static_cast<uint32_t>(
+            _mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(d[x])), _mm_cvtsi32_si128(static_cast<int>(s[x])))));
+}
+
 void BlendRow(const RowBlend& how, const uint32_t* s, uint32_t* d, int w) {
     switch (how.kind) {
+        case RowAddPremultiplied:
+            AddPremultipliedRow(s, d, w);
+            break;
         case RowCopy:
             std::memcpy(d, s, static_cast<size_t>(w) * 4);
             break;
@@ -400,12 +432,72 @@ void BlitTriangle(const SDL_Surface* src, SDL_Surface* dst, Corner c0, Corner c1
 // Blends rows of ARGB pixels onto the picture as SDL's blitter for a surface with this blend mode and
 // modulation does. A plain blend (no modulation) has two blitters in SDL: the per-pixel alpha blitter of a
 // fresh surface, and the generic one once the surface was drawn scaled (genericPlainBlend).
-void BlendRows(const uint8_t* from, int fromPitch, uint8_t* to, int toPitch, int w, int h, SDL_BlendMode mode,
-               SDL_Color colour, bool genericPlainBlend) {
-    const BlendKind blend = mode == SDL_BLENDMODE_NONE ? BlendNone : (mode == SDL_BLENDMODE_ADD ? BlendAdd : BlendAlpha);
-    const RowBlend how = ChooseRowBlend(blend, colour, !genericPlainBlend);
+void BlendRows(const uint8_t* from, int fromPitch, uint8_t* to, int toPitch, int w, int h, const RowBlend& how) {
     for (int y = 0; y < h; ++y, from += fromPitch, to += toPitch)
         BlendRow(how, reinterpret_cast<const uint32_t*>(from), reinterpret_cast<uint32_t*>(to), w);
+}
+
+RowBlend CopyBlend(SDL_BlendMode mode, SDL_Color colour, bool genericPlainBlend) {
+    const BlendKind blend = mode == SDL_BLENDMODE_NONE ? BlendNone : (mode == SDL_BLENDMODE_ADD ? BlendAdd : BlendAlpha);
+    return ChooseRowBlend(blend, colour, !genericPlainBlend);
+}
+
+// ---- Additive copies of whole images: the texels modulated and premultiplied once ----
+
+// The game adds the same few small images with the same few factors every frame (the particles, the
+// removal ghosts): each is kept as the generic blitter would add it, so drawing is a saturating add.
+constexpr int AddedImageEntries = 48;
+constexpr int AddedImagePixelCapacity = 64 * 64;
+
+struct AddedImage {
+    const SDL_Surface* source = nullptr;  // null: free
+    uint32_t colour = 0;
+    uint32_t pixels[AddedImagePixelCapacity];
+};
+
+struct AddedImages {
+    AddedImage entries[AddedImageEntries];
+    int next = 0;  // the entry replaced next
+};
+
+AddedImages added;
+
+// The texels of src as added with this modulation (pitch src->w); null when the image is too large.
+const uint32_t* AddedTexels(const SDL_Surface* src, SDL_Color c) {
+    if (src->w * src->h > AddedImagePixelCapacity) return nullptr;
+    const uint32_t colour = static_cast<uint32_t>(c.a) << 24 | static_cast<uint32_t>(c.r) << 16 |
+                            static_cast<uint32_t>(c.g) << 8 | c.b;
+    for (const AddedImage& e : added.entries)
+        if (e.source == src && e.colour == colour) return e.pixels;
+    AddedImage& e = added.entries[added.next];
+    added.next = (added.next + 1) % AddedImageEntries;
+    e.source = src;
+    e.colour = colour;
+    for (int y = 0; y < src->h; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(src->pixels) + y * src->pitch);
+        for (int x = 0; x < src->w; ++x) {
+            uint32_t sum = 0;  // added onto nothing: the texel's own contribution
+            BlendPixel<BlendAdd, true, true>(row[x], &sum, c.r, c.g, c.b, c.a);
+            e.pixels[y * src->w + x] = sum;
+        }
+    }
+    return e.pixels;
+}
+
+// Where a copy reads its texels and how it puts them on the picture: additive copies read the kept
+// premultiplied texels.
+struct CopySource {
+    const uint8_t* base;
+    int pitch;
+    RowBlend how;
+};
+
+CopySource ChooseCopySource(const SDL_Surface* src, SDL_BlendMode mode, SDL_Color colour, bool genericPlainBlend) {
+    if (mode == SDL_BLENDMODE_ADD) {
+        if (const uint32_t* texels = AddedTexels(src, colour))
+            return {reinterpret_cast<const uint8_t*>(texels), src->w * 4, RowBlend{RowAddPremultiplied, colour}};
+    }
+    return {static_cast<const uint8_t*>(src->pixels), src->pitch, CopyBlend(mode, colour, genericPlainBlend)};
 }
 
 // SDL_BlitSurface's clipping of an image placed at dst: to the image, then to the picture's clip rectangle.
@@ -468,9 +560,9 @@ bool CopyUnscaled(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect&
     Uint8 r = 255, g = 255, b = 255, a = 255;
     SDL_GetTextureColorMod(texture, &r, &g, &b);
     SDL_GetTextureAlphaMod(texture, &a);
-    const uint8_t* from = static_cast<const uint8_t*>(pixels->pixels) + src.y * pixels->pitch + src.x * 4;
+    const CopySource from = ChooseCopySource(pixels, mode, SDL_Color{r, g, b, a}, false);
     uint8_t* to = static_cast<uint8_t*>(raster.target->pixels) + dst.y * raster.target->pitch + dst.x * 4;
-    BlendRows(from, pixels->pitch, to, raster.target->pitch, src.w, src.h, mode, SDL_Color{r, g, b, a}, false);
+    BlendRows(from.base + src.y * from.pitch + src.x * 4, from.pitch, to, raster.target->pitch, src.w, src.h, from.how);
     return true;
 }
 
@@ -691,12 +783,12 @@ bool CopyScaled(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& t
         if (!ClipScaled(pixels, src, dst)) return true;
         if (!smooth) {
             // Straight onto the picture: plain copies by the stretcher, the rest by the generic blitter.
+            const CopySource from = ChooseCopySource(pixels, mode, colour, true);
             for (int y = 0; y < dst.h; ++y) {
-                const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(pixels->pixels) +
-                                                                    (src.y + PointScaleSourceRow(src.h, dst.h, y)) * pixels->pitch) + src.x;
+                const auto* row = reinterpret_cast<const uint32_t*>(
+                                      from.base + (src.y + PointScaleSourceRow(src.h, dst.h, y)) * from.pitch) + src.x;
                 PointScaleRow(row, src.w, dst.w, 0, dst.w, gatheredRow);
-                BlendRows(reinterpret_cast<const uint8_t*>(gatheredRow), 0, picture + (dst.y + y) * pitch + dst.x * 4, 0,
-                          dst.w, 1, mode, colour, true);
+                BlendRow(from.how, gatheredRow, reinterpret_cast<uint32_t*>(picture + (dst.y + y) * pitch) + dst.x, dst.w);
             }
             return true;
         }
@@ -704,7 +796,7 @@ bool CopyScaled(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& t
         const uint32_t* scaled = ScaledImagePixels(pixels, src, dst.w, dst.h, true);
         if (!scaled) return false;
         BlendRows(reinterpret_cast<const uint8_t*>(scaled), dst.w * 4, picture + dst.y * pitch + dst.x * 4, pitch,
-                  dst.w, dst.h, mode, colour, false);
+                  dst.w, dst.h, CopyBlend(mode, colour, false));
         return true;
     }
 
@@ -713,19 +805,19 @@ bool CopyScaled(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& t
     SDL_Rect at = dst;
     if (!ClipBlit(dst.w, dst.h, part, at)) return true;
     if (!smooth) {
+        const CopySource from = ChooseCopySource(pixels, mode, colour, false);
         for (int y = 0; y < part.h; ++y) {
-            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(pixels->pixels) +
-                                                                (src.y + PointScaleSourceRow(src.h, dst.h, part.y + y)) * pixels->pitch) + src.x;
+            const auto* row = reinterpret_cast<const uint32_t*>(
+                                  from.base + (src.y + PointScaleSourceRow(src.h, dst.h, part.y + y)) * from.pitch) + src.x;
             PointScaleRow(row, src.w, dst.w, part.x, part.w, gatheredRow);
-            BlendRows(reinterpret_cast<const uint8_t*>(gatheredRow), 0, picture + (at.y + y) * pitch + at.x * 4, 0,
-                      part.w, 1, mode, colour, false);
+            BlendRow(from.how, gatheredRow, reinterpret_cast<uint32_t*>(picture + (at.y + y) * pitch) + at.x, part.w);
         }
         return true;
     }
     const uint32_t* scaled = ScaledImagePixels(pixels, src, dst.w, dst.h, true);
     if (!scaled) return false;
     BlendRows(reinterpret_cast<const uint8_t*>(scaled + part.y * dst.w + part.x), dst.w * 4,
-              picture + at.y * pitch + at.x * 4, pitch, part.w, part.h, mode, colour, false);
+              picture + at.y * pitch + at.x * 4, pitch, part.w, part.h, CopyBlend(mode, colour, false));
     return true;
 }
 
@@ -864,6 +956,8 @@ void DestroyTexture(SDL_Texture* texture) {
     if (!texture) return;
     // A later image may get the same memory: the kept scaled images of this one go.
     for (ScaledImage& e : scaling.cache)
+        if (e.source == SDL_GetTextureUserData(texture)) e.source = nullptr;
+    for (AddedImage& e : added.entries)
         if (e.source == SDL_GetTextureUserData(texture)) e.source = nullptr;
     SDL_FreeSurface(static_cast<SDL_Surface*>(SDL_GetTextureUserData(texture)));
     SDL_DestroyTexture(texture);
