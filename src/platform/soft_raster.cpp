@@ -3,6 +3,7 @@
 // and blending), so every pixel is the same; only far fewer instructions are spent on each.
 #include <emmintrin.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -47,6 +48,22 @@ int64_t FloorDiv(int64_t n, int64_t d) {
     return (n % d != 0 && n < 0) ? q - 1 : q;
 }
 
+// The same for 32-bit values (a division of half the cost).
+int FloorDiv32(int n, int d) {
+    int q = n / d;
+    return (n % d != 0 && n < 0) ? q - 1 : q;
+}
+
+bool FitsInt32(int64_t value) {
+    return value >= INT32_MIN && value <= INT32_MAX;
+}
+
+// Truncating division of a numerator that is not negative, in 32 bits when it fits.
+int64_t DivideNumerator(int64_t n, int64_t d) {
+    if (FitsInt32(n) && FitsInt32(d)) return static_cast<int32_t>(n) / static_cast<int32_t>(d);
+    return n / d;
+}
+
 // A texel coordinate along a row: numerator / area, stepped without dividing. The numerator never goes
 // below zero inside the triangle, so flooring equals C's truncation there.
 struct Stepper {
@@ -58,18 +75,33 @@ struct Stepper {
         dr = step - dq * a;
     }
     void Start(int64_t numerator) {
-        q = numerator / area;  // not negative inside the triangle
+        q = DivideNumerator(numerator, area);  // not negative inside the triangle
         r = numerator - q * area;
     }
-    void Next() {
-        q += dq;
-        r += dr;
-        if (r >= area) {
-            r -= area;
-            ++q;
+};
+
+// The texels of a span: u steps along a row of the image, v from row to row (tracked as a row pointer).
+void GatherSpan(const uint8_t* pixels, int pitch, const Stepper& u, const Stepper& v, int count, uint32_t* out) {
+    int64_t uq = u.q, ur = u.r, vr = v.r;
+    const int64_t udq = u.dq, udr = u.dr, vdr = v.dr, area = u.area;
+    const uint8_t* row = pixels + v.q * pitch;
+    const ptrdiff_t rowStep = static_cast<ptrdiff_t>(v.dq) * pitch;
+    for (int k = 0; k < count; ++k) {
+        out[k] = reinterpret_cast<const uint32_t*>(row)[uq];
+        uq += udq;
+        ur += udr;
+        if (ur >= area) {
+            ur -= area;
+            ++uq;
+        }
+        row += rowStep;
+        vr += vdr;
+        if (vr >= area) {
+            vr -= area;
+            row += pitch;
         }
     }
-};
+}
 
 enum BlendKind { BlendNone, BlendAlpha, BlendAdd };
 
@@ -310,12 +342,12 @@ bool RowSpan(const TriangleSetup& t, int w0, int w1, int w2, int* first, int* la
     const int values[3] = {w0 + t.bias0, w1 + t.bias1, w2 + t.bias2};
     const int steps[3] = {t.w0Step, t.w1Step, t.w2Step};
     for (int k = 0; k < 3; ++k) {
-        int64_t v = values[k], s = steps[k];
+        const int v = values[k], s = steps[k];
         if (s > 0) {
-            int64_t from = -FloorDiv(v, s);  // ceil(-v / s)
+            int64_t from = -static_cast<int64_t>(FloorDiv32(v, s));  // ceil(-v / s)
             if (from > lo) lo = from;
         } else if (s < 0) {
-            int64_t to = FloorDiv(v, -s);
+            int64_t to = FloorDiv32(v, -s);
             if (to < hi) hi = to;
         } else if (v < 0) {
             return false;
@@ -346,11 +378,7 @@ void FillTriangle(const TriangleSetup& t, const SDL_Surface* src, SDL_Surface* d
             u.Start(w0 * t.s2s0x + w1 * t.s2s1x + t.s2AreaX);
             v.Start(w0 * t.s2s0y + w1 * t.s2s1y + t.s2AreaY);
             const int count = last - first + 1;
-            for (int k = 0; k < count; ++k) {
-                gatheredRow[k] = *(reinterpret_cast<const uint32_t*>(srcPixels + v.q * srcPitch) + u.q);
-                u.Next();
-                v.Next();
-            }
+            GatherSpan(srcPixels, srcPitch, u, v, count, gatheredRow);
             BlendRow(how, gatheredRow, reinterpret_cast<uint32_t*>(dstRow) + first, count);
         }
         w0Row += t.w0RowStep;
@@ -568,7 +596,7 @@ bool CopyUnscaled(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect&
 
 // ---- Scaled copies: SDL's stretchers, then its blitters ----
 
-// The largest scaled image made whole (smooth scaling, and point scaling beyond the picture's edges).
+// The largest smoothly scaled image.
 constexpr int ScaledPixelCapacity = 512 * 512;
 // Smoothly scaled images are kept: the game scales the same few images to the same few sizes every frame.
 constexpr int ScaledCacheEntries = 16;
@@ -589,13 +617,30 @@ struct ScaleState {
 
 ScaleState scaling;
 
-// SDL's point scaling: texel (start + step / 2 + i * step) >> 16, steps in 16.16 of the source per target
-// pixel. Writes count target pixels from index first.
-void PointScaleRow(const uint32_t* srcRow, int srcW, int dstW, int first, int count, uint32_t* out) {
+// SDL's point scaling: texel (step / 2 + i * step) >> 16, steps in 16.16 of the source per target pixel.
+// The source column of each target column from first on, for rows scaled by points.
+int pointColumns[RowCapacity];
+
+void PointScaleColumns(int srcW, int dstW, int first, int count) {
     const uint32_t step = (static_cast<uint32_t>(srcW) << 16) / static_cast<uint32_t>(dstW);
     uint32_t pos = step / 2 + static_cast<uint32_t>(first) * step;
-    for (int i = 0; i < count; ++i, pos += step) out[i] = srcRow[pos >> 16];
+    for (int i = 0; i < count; ++i, pos += step) pointColumns[i] = static_cast<int>(pos >> 16);
 }
+
+// Rows scaled by points into gatheredRow, with the columns above; an enlarged image repeats its rows, and
+// a repeated row is gathered once.
+struct PointRows {
+    const uint8_t* gathered = nullptr;  // the source row now in gatheredRow
+
+    const uint32_t* Row(const uint8_t* sourceRow, int count) {
+        if (sourceRow != gathered) {
+            const auto* texels = reinterpret_cast<const uint32_t*>(sourceRow);
+            for (int i = 0; i < count; ++i) gatheredRow[i] = texels[pointColumns[i]];
+            gathered = sourceRow;
+        }
+        return gatheredRow;
+    }
+};
 
 int PointScaleSourceRow(int srcH, int dstH, int row) {
     const uint32_t step = (static_cast<uint32_t>(srcH) << 16) / static_cast<uint32_t>(dstH);
@@ -660,17 +705,9 @@ void SmoothScale(const SDL_Surface* src, const SDL_Rect& from, int w, int h, uin
     }
 }
 
-// The rectangle from of src scaled to w x h, smoothly or by points; null when too large.
-const uint32_t* ScaledImagePixels(const SDL_Surface* src, const SDL_Rect& from, int w, int h, bool smooth) {
+// The rectangle from of src scaled smoothly to w x h; null when too large.
+const uint32_t* SmoothScaledPixels(const SDL_Surface* src, const SDL_Rect& from, int w, int h) {
     if (static_cast<int64_t>(w) * h > ScaledPixelCapacity) return nullptr;
-    if (!smooth) {
-        for (int y = 0; y < h; ++y) {
-            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(src->pixels) +
-                                                                (from.y + PointScaleSourceRow(from.h, h, y)) * src->pitch) + from.x;
-            PointScaleRow(row, from.w, w, 0, w, scaling.scratch + y * w);
-        }
-        return scaling.scratch;
-    }
     if (w * h > ScaledCachePixels) {
         SmoothScale(src, from, w, h, scaling.scratch);
         return scaling.scratch;
@@ -784,16 +821,17 @@ bool CopyScaled(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& t
         if (!smooth) {
             // Straight onto the picture: plain copies by the stretcher, the rest by the generic blitter.
             const CopySource from = ChooseCopySource(pixels, mode, colour, true);
+            PointScaleColumns(src.w, dst.w, 0, dst.w);
+            PointRows rows;
             for (int y = 0; y < dst.h; ++y) {
-                const auto* row = reinterpret_cast<const uint32_t*>(
-                                      from.base + (src.y + PointScaleSourceRow(src.h, dst.h, y)) * from.pitch) + src.x;
-                PointScaleRow(row, src.w, dst.w, 0, dst.w, gatheredRow);
-                BlendRow(from.how, gatheredRow, reinterpret_cast<uint32_t*>(picture + (dst.y + y) * pitch) + dst.x, dst.w);
+                const uint8_t* row = from.base + (src.y + PointScaleSourceRow(src.h, dst.h, y)) * from.pitch + src.x * 4;
+                BlendRow(from.how, rows.Row(row, dst.w), reinterpret_cast<uint32_t*>(picture + (dst.y + y) * pitch) + dst.x,
+                         dst.w);
             }
             return true;
         }
         // Smooth: the scaled image is a fresh surface, blitted as one.
-        const uint32_t* scaled = ScaledImagePixels(pixels, src, dst.w, dst.h, true);
+        const uint32_t* scaled = SmoothScaledPixels(pixels, src, dst.w, dst.h);
         if (!scaled) return false;
         BlendRows(reinterpret_cast<const uint8_t*>(scaled), dst.w * 4, picture + dst.y * pitch + dst.x * 4, pitch,
                   dst.w, dst.h, CopyBlend(mode, colour, false));
@@ -806,15 +844,16 @@ bool CopyScaled(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& t
     if (!ClipBlit(dst.w, dst.h, part, at)) return true;
     if (!smooth) {
         const CopySource from = ChooseCopySource(pixels, mode, colour, false);
+        PointScaleColumns(src.w, dst.w, part.x, part.w);
+        PointRows rows;
         for (int y = 0; y < part.h; ++y) {
-            const auto* row = reinterpret_cast<const uint32_t*>(
-                                  from.base + (src.y + PointScaleSourceRow(src.h, dst.h, part.y + y)) * from.pitch) + src.x;
-            PointScaleRow(row, src.w, dst.w, part.x, part.w, gatheredRow);
-            BlendRow(from.how, gatheredRow, reinterpret_cast<uint32_t*>(picture + (at.y + y) * pitch) + at.x, part.w);
+            const uint8_t* row = from.base + (src.y + PointScaleSourceRow(src.h, dst.h, part.y + y)) * from.pitch + src.x * 4;
+            BlendRow(from.how, rows.Row(row, part.w), reinterpret_cast<uint32_t*>(picture + (at.y + y) * pitch) + at.x,
+                     part.w);
         }
         return true;
     }
-    const uint32_t* scaled = ScaledImagePixels(pixels, src, dst.w, dst.h, true);
+    const uint32_t* scaled = SmoothScaledPixels(pixels, src, dst.w, dst.h);
     if (!scaled) return false;
     BlendRows(reinterpret_cast<const uint8_t*>(scaled + part.y * dst.w + part.x), dst.w * 4,
               picture + at.y * pitch + at.x * 4, pitch, part.w, part.h, CopyBlend(mode, colour, false));
