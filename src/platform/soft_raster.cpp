@@ -54,16 +54,6 @@ int FloorDiv32(int n, int d) {
     return (n % d != 0 && n < 0) ? q - 1 : q;
 }
 
-bool FitsInt32(int64_t value) {
-    return value >= INT32_MIN && value <= INT32_MAX;
-}
-
-// Truncating division of a numerator that is not negative, in 32 bits when it fits.
-int64_t DivideNumerator(int64_t n, int64_t d) {
-    if (FitsInt32(n) && FitsInt32(d)) return static_cast<int32_t>(n) / static_cast<int32_t>(d);
-    return n / d;
-}
-
 // A texel coordinate along a row: numerator / area, stepped without dividing. The numerator never goes
 // below zero inside the triangle, so flooring equals C's truncation there.
 struct Stepper {
@@ -73,10 +63,6 @@ struct Stepper {
         area = a;
         dq = FloorDiv(step, a);
         dr = step - dq * a;
-    }
-    void Start(int64_t numerator) {
-        q = DivideNumerator(numerator, area);  // not negative inside the triangle
-        r = numerator - q * area;
     }
 };
 
@@ -360,6 +346,57 @@ bool RowSpan(const TriangleSetup& t, int w0, int w1, int w2, int* first, int* la
 }
 
 // The texels of each row's span are gathered first, then put on the picture as one row.
+// A texel coordinate (numerator / area, floored) at a reference column of the current row, carried from row
+// to row and to the next span's first column by its steps instead of by dividing.
+struct SpanStart {
+    int64_t q = 0, r = 0, area = 1;
+    int64_t rowQ = 0, rowR = 0;  // one row down
+    int64_t colQ = 0, colR = 0;  // one column right
+    int column = 0;
+
+    void Begin(int64_t numerator, int64_t rowStep, const Stepper& along) {
+        area = along.area;
+        q = FloorDiv(numerator, area);
+        r = numerator - q * area;
+        rowQ = FloorDiv(rowStep, area);
+        rowR = rowStep - rowQ * area;
+        colQ = along.dq;
+        colR = along.dr;
+    }
+    void NextRow() {
+        q += rowQ;
+        r += rowR;
+        if (r >= area) {
+            r -= area;
+            ++q;
+        }
+    }
+    // Moves to column c of this row and starts the stepper there.
+    void StartAt(int c, Stepper& s) {
+        const int64_t diff = c - column;
+        column = c;
+        q += diff * colQ;
+        r += diff * colR;
+        if (diff > 8 || diff < -8) {
+            const int64_t carry = FloorDiv(r, area);
+            q += carry;
+            r -= carry * area;
+        } else {
+            while (r >= area) {
+                r -= area;
+                ++q;
+            }
+            while (r < 0) {
+                r += area;
+                --q;
+            }
+        }
+        s.q = q;
+        s.r = r;
+    }
+};
+
+// The texels of each row's span are gathered first, then put on the picture as one row.
 void FillTriangle(const TriangleSetup& t, const SDL_Surface* src, SDL_Surface* dst, const RowBlend& how) {
     const auto* srcPixels = static_cast<const uint8_t*>(src->pixels);
     const int srcPitch = src->pitch;
@@ -370,17 +407,22 @@ void FillTriangle(const TriangleSetup& t, const SDL_Surface* src, SDL_Surface* d
     Stepper u, v;
     u.Prepare(stepX, t.area);
     v.Prepare(stepY, t.area);
+    SpanStart uStart, vStart;
+    uStart.Begin(static_cast<int64_t>(w0Row) * t.s2s0x + static_cast<int64_t>(w1Row) * t.s2s1x + t.s2AreaX,
+                 static_cast<int64_t>(t.w0RowStep) * t.s2s0x + static_cast<int64_t>(t.w1RowStep) * t.s2s1x, u);
+    vStart.Begin(static_cast<int64_t>(w0Row) * t.s2s0y + static_cast<int64_t>(w1Row) * t.s2s1y + t.s2AreaY,
+                 static_cast<int64_t>(t.w0RowStep) * t.s2s0y + static_cast<int64_t>(t.w1RowStep) * t.s2s1y, v);
     for (int y = 0; y < t.box.h; ++y, dstRow += dst->pitch) {
         int first, last;
         if (RowSpan(t, w0Row, w1Row, w2Row, &first, &last) && last - first < RowCapacity) {
-            int64_t w0 = w0Row + static_cast<int64_t>(first) * t.w0Step;
-            int64_t w1 = w1Row + static_cast<int64_t>(first) * t.w1Step;
-            u.Start(w0 * t.s2s0x + w1 * t.s2s1x + t.s2AreaX);
-            v.Start(w0 * t.s2s0y + w1 * t.s2s1y + t.s2AreaY);
+            uStart.StartAt(first, u);
+            vStart.StartAt(first, v);
             const int count = last - first + 1;
             GatherSpan(srcPixels, srcPitch, u, v, count, gatheredRow);
             BlendRow(how, gatheredRow, reinterpret_cast<uint32_t*>(dstRow) + first, count);
         }
+        uStart.NextRow();
+        vStart.NextRow();
         w0Row += t.w0RowStep;
         w1Row += t.w1RowStep;
         w2Row += t.w2RowStep;
