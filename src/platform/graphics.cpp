@@ -131,12 +131,14 @@ bool CreateGraphicsDevice() {
     }
     if (!renderer) return false;
     if (RendererIsSoftware(renderer)) {
-        gfx.windowRenderer = renderer;
+        // Without a streaming texture the renderer draws the picture itself, as with a GPU.
         gfx.shownPicture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
                                              ScreenWidth, ScreenHeight);
-        if (!gfx.shownPicture) return false;
-        SDL_SetTextureBlendMode(gfx.shownPicture, SDL_BLENDMODE_NONE);
-        return CreateSoftPicture();
+        if (gfx.shownPicture) {
+            gfx.windowRenderer = renderer;
+            SDL_SetTextureBlendMode(gfx.shownPicture, SDL_BLENDMODE_NONE);
+            return CreateSoftPicture();
+        }
     }
     gfx.renderer = renderer;
     gfx.picture = SDL_CreateTexture(gfx.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
