@@ -1,6 +1,7 @@
 // The graphics device on SDL_Renderer: the 480x272 picture (a render-target texture stretched into the
-// window at present, or the surface of the software renderer when headless), the sprite primitives, the
-// batches they are collected in, blending and modulation states, screenshots.
+// window at present, or the surface of the software renderer, headless and in a window whose OpenGL is
+// itself drawn by the processor), the sprite primitives, the batches they are collected in, blending and
+// modulation states, screenshots.
 #include "platform/graphics.h"
 
 #include <SDL_image.h>
@@ -30,9 +31,13 @@ struct SpriteBatch {
 };
 
 struct GraphicsState {
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* picture = nullptr;          // the back buffer in a window, 480x272 ARGB8888
-    SDL_Surface* headlessSurface = nullptr;  // the back buffer when headless: the software renderer's own
+    SDL_Renderer* renderer = nullptr;        // draws the picture
+    SDL_Texture* picture = nullptr;          // the back buffer in a window drawn by the GPU, 480x272 ARGB8888
+    SDL_Surface* softSurface = nullptr;      // the back buffer of the software renderer and our rasteriser
+    // A window whose OpenGL is drawn by the processor gets the software renderer's picture as one upload a
+    // frame: drawing each sprite through such an OpenGL costs several times more.
+    SDL_Renderer* windowRenderer = nullptr;
+    SDL_Texture* shownPicture = nullptr;  // streaming texture the picture is uploaded to
     SDL_Texture* stageTexture = nullptr;     // bound image
     // Stage-0 combiners: colour is texture x factor colour when colourFromFactor, alpha likewise.
     bool colourFromFactor = false;
@@ -76,31 +81,66 @@ void SetStageTexture(SDL_Texture* texture) {
     gfx.stageTexture = texture;
 }
 
+namespace {
+
+// The picture drawn by SDL's software renderer and our own rasteriser on a surface.
+bool CreateSoftPicture() {
+    gfx.softSurface = SDL_CreateRGBSurfaceWithFormat(0, ScreenWidth, ScreenHeight, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!gfx.softSurface) return false;
+    gfx.renderer = SDL_CreateSoftwareRenderer(gfx.softSurface);
+    if (!gfx.renderer) return false;
+    SetSoftRasterTarget(gfx.renderer, gfx.softSurface);
+    ClearScene(0xFF000000);
+    return true;
+}
+
+bool Contains(const char* text, const char* part) {
+    return text && std::strstr(text, part) != nullptr;
+}
+
+// True when the window's renderer draws with the processor: SDL's own software renderer, or OpenGL by
+// Mesa's llvmpipe, softpipe or swrast (what a machine without GPU drivers has).
+bool RendererIsSoftware(SDL_Renderer* renderer) {
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(renderer, &info) != 0) return false;
+    if (info.flags & SDL_RENDERER_SOFTWARE) return true;
+    if (!Contains(info.name, "opengl") || !SDL_GL_GetCurrentContext()) return false;
+    using GetString = const unsigned char* (*)(unsigned);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    if (!getString) return false;
+    const auto* name = reinterpret_cast<const char*>(getString(0x1F01));  // GL_RENDERER
+    return Contains(name, "llvmpipe") || Contains(name, "softpipe") || Contains(name, "Software Rasterizer") ||
+           Contains(name, "swrast");
+}
+
+}  // namespace
+
 bool CreateGraphicsDevice() {
     if (gfx.renderer) return true;
     for (int i = 0; i < BatchQuadCapacity; ++i)
         for (int k = 0; k < 6; ++k) gfx.batch.indices[i * 6 + k] = i * 4 + quadIndices[k];
-    if (IsHeadless() || !PlatformWindow()) {
-        // The software renderer draws straight on the picture: our own rasteriser can draw there too.
-        gfx.headlessSurface =
-            SDL_CreateRGBSurfaceWithFormat(0, ScreenWidth, ScreenHeight, 32, SDL_PIXELFORMAT_ARGB8888);
-        if (!gfx.headlessSurface) return false;
-        gfx.renderer = SDL_CreateSoftwareRenderer(gfx.headlessSurface);
-        if (!gfx.renderer) return false;
-        SetSoftRasterTarget(gfx.renderer, gfx.headlessSurface);
-        ClearScene(0xFF000000);
-        return true;
-    }
+    if (IsHeadless() || !PlatformWindow()) return CreateSoftPicture();
     // Naming a driver switches SDL's batching of draw calls off unless it is asked for.
     SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
-    gfx.renderer =
+    SDL_Renderer* renderer =
         SDL_CreateRenderer(PlatformWindow(), -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
-    if (!gfx.renderer) {
+    if (!renderer) {
         SDL_SetHint(SDL_HINT_RENDER_DRIVER, "");
-        gfx.renderer = SDL_CreateRenderer(PlatformWindow(), -1, SDL_RENDERER_TARGETTEXTURE);
+        renderer = SDL_CreateRenderer(PlatformWindow(), -1, SDL_RENDERER_TARGETTEXTURE);
     }
-    if (!gfx.renderer) return false;
+    if (!renderer) return false;
+    if (RendererIsSoftware(renderer)) {
+        // Without a streaming texture the renderer draws the picture itself, as with a GPU.
+        gfx.shownPicture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                             ScreenWidth, ScreenHeight);
+        if (gfx.shownPicture) {
+            gfx.windowRenderer = renderer;
+            SDL_SetTextureBlendMode(gfx.shownPicture, SDL_BLENDMODE_NONE);
+            return CreateSoftPicture();
+        }
+    }
+    gfx.renderer = renderer;
     gfx.picture = SDL_CreateTexture(gfx.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
                                     ScreenWidth, ScreenHeight);
     if (!gfx.picture || SDL_SetRenderTarget(gfx.renderer, gfx.picture) != 0) return false;
@@ -109,12 +149,12 @@ bool CreateGraphicsDevice() {
     return true;
 }
 
-// Headless only: in a window the renderer's own drawing of the layers costs little, and copying between
-// render targets with SDL's batching on reads back stale pictures.
+// Only where the software renderer draws the picture (headless, and a window with OpenGL drawn by the
+// processor): a GPU draws the layers anew at little cost.
 void KeepBackdrop() {
     FlushSprites();
     gfx.backdropKept = false;
-    SDL_Surface* surface = gfx.headlessSurface;
+    SDL_Surface* surface = gfx.softSurface;
     if (!gfx.renderer || !surface) return;
     SDL_RenderFlush(gfx.renderer);
     for (int y = 0; y < ScreenHeight; ++y)
@@ -124,7 +164,7 @@ void KeepBackdrop() {
 }
 
 bool DrawBackdrop() {
-    SDL_Surface* surface = gfx.headlessSurface;
+    SDL_Surface* surface = gfx.softSurface;
     if (!gfx.renderer || !surface || !gfx.backdropKept) return false;
     FlushSprites();
     SDL_RenderFlush(gfx.renderer);
@@ -219,14 +259,14 @@ void DrawQuad(const SpriteVertex vertices[4]) {
                         static_cast<int>(std::lround(std::fabs(v1 - v0)))};
         SDL_FRect target{std::min(x0, x1), std::min(y0, y1), std::fabs(x1 - x0), std::fabs(y1 - y0)};
         if (source.w <= 0 || source.h <= 0 || target.w <= 0.0f || target.h <= 0.0f) return;
-        if (gfx.headlessSurface) {
+        if (gfx.softSurface) {
             FlushSprites();
             int flip = (flipX ? SDL_FLIP_HORIZONTAL : SDL_FLIP_NONE) | (flipY ? SDL_FLIP_VERTICAL : SDL_FLIP_NONE);
             SDL_SetTextureBlendMode(texture, blend);
             SDL_SetTextureScaleMode(texture, scale);
             SDL_SetTextureColorMod(texture, colour.r, colour.g, colour.b);
             SDL_SetTextureAlphaMod(texture, colour.a);
-            if (flip == SDL_FLIP_NONE && CopyTextureUnscaled(texture, source, target)) return;
+            if (flip == SDL_FLIP_NONE && CopyTextureRect(texture, source, target)) return;
             SDL_RenderCopyExF(gfx.renderer, texture, &source, &target, 0.0, nullptr,
                               static_cast<SDL_RendererFlip>(flip));
             return;
@@ -348,6 +388,16 @@ bool Present() {
     SDL_Rect destination{x, y, w, h};
     // Whole multiples of the picture stay sharp; other sizes are smoothed.
     bool whole = w % ScreenWidth == 0 && h % ScreenHeight == 0;
+    if (gfx.windowRenderer) {
+        const SDL_Surface* surface = gfx.softSurface;
+        if (SDL_UpdateTexture(gfx.shownPicture, nullptr, surface->pixels, surface->pitch) != 0) return false;
+        SDL_SetTextureScaleMode(gfx.shownPicture, whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+        SDL_SetRenderDrawColor(gfx.windowRenderer, 0, 0, 0, 255);
+        SDL_RenderClear(gfx.windowRenderer);
+        bool shown = SDL_RenderCopy(gfx.windowRenderer, gfx.shownPicture, nullptr, &destination) == 0;
+        SDL_RenderPresent(gfx.windowRenderer);
+        return shown;
+    }
     SDL_SetTextureScaleMode(gfx.picture, whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
     SDL_SetRenderTarget(gfx.renderer, nullptr);
     SDL_SetRenderDrawColor(gfx.renderer, 0, 0, 0, 255);

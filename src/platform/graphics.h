@@ -60,7 +60,7 @@ void BeginScene();
 void EndScene();
 // A kept copy of the picture, for layers that stay the same from frame to frame: KeepBackdrop takes the
 // picture as it is now; DrawBackdrop puts it back over the whole picture (false when none is kept, and
-// always in a window, where the layers are drawn anew).
+// always when a GPU draws the picture, which draws the layers anew at little cost).
 void KeepBackdrop();
 bool DrawBackdrop();
 // Shows the picture stretched into the picture rectangle. False when the device is lost.

@@ -37,9 +37,10 @@ SDL_Texture* LoadImageTexture(const char* fileName, unsigned* width, unsigned* h
 // they are drawn by our own rasteriser, pixel for pixel what SDL would draw, into the target surface.
 int RenderTriangles(SDL_Texture* texture, const SDL_Vertex* vertices, int vertexCount, const int* indices,
                     int indexCount);
-// SDL_RenderCopyF on the headless software renderer for a copy at the texture's own size, drawn by our
-// own blitter with SDL's arithmetic; false when it does not apply (SDL has to draw it).
-bool CopyTextureUnscaled(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& target);
+// SDL_RenderCopyF on the headless software renderer (at the texture's own size or scaled by points or
+// smoothly), drawn by our own stretcher and blitter with SDL's arithmetic; false when it does not apply
+// (SDL has to draw it).
+bool CopyTextureRect(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& target);
 // The surface the software renderer draws on (null: every drawing goes through SDL).
 void SetSoftRasterTarget(SDL_Renderer* renderer, SDL_Surface* target);
 // Tests switch our rasteriser off to compare with SDL's own.

@@ -345,6 +345,18 @@ TEST_F(PlatformGraphics, OwnRasteriserDrawsExactlyWhatSdlDraws) {
                 BindTexture(id);
                 DrawQuad(corners);
             }
+            // Enlarged and shrunk copies (point or smooth scaling), also over the left and top edges.
+            if (r() % 3 == 0) {
+                float w = static_cast<float>(2 + r() % 130), h = static_cast<float>(2 + r() % 130);
+                float left = static_cast<float>(static_cast<int>(r() % 560) - 70) - 0.5f;
+                float top = static_cast<float>(static_cast<int>(r() % 350) - 70) - 0.5f;
+                SpriteVertex corners[4] = {{left, top, 0.0f, 1.0f, 0.0f, 0.0f},
+                                           {left + w, top, 0.0f, 1.0f, 1.0f, 0.0f},
+                                           {left, top + h, 0.0f, 1.0f, 0.0f, 1.0f},
+                                           {left + w, top + h, 0.0f, 1.0f, 1.0f, 1.0f}};
+                BindTexture(id);
+                DrawQuad(corners);
+            }
             if (r() % 7 == 0) {
                 int left = static_cast<int>(r() % 400), top = static_cast<int>(r() % 240);
                 DrawFontText(static_cast<FontId>(r() % FontCount), "Level 12 of 10, Уровень", -1, left, top,
