@@ -356,6 +356,7 @@ bool AudioOpen(bool headless, const char* wavOutPath) {
     mixer.wavWritten = 0;
     mixer.wavDrained = 0;
     mixer.wavDropped = 0;
+    for (float& gain : mixer.groupGain) gain = 1.0f;  // every sound as loud as the game asks
     if (!headless && mixer.wav != nullptr) mixer.wavRing = std::make_unique<float[]>(WavRingFrames * 2);
     mixer.open = true;
     StartStreamWorker();

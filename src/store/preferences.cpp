@@ -115,7 +115,9 @@ bool SavePreferences(const char* path, const Preferences& preferences) {
     const std::size_t length = FormatPreferences(preferences, text, sizeof text);
     char temporary[1024];
     if (length == 0 || path == nullptr) return false;
-    const int pathLength = std::snprintf(temporary, sizeof temporary, "%s.tmp", path);
+    // Named after this process, so that two games running at once never write one temporary file, and
+    // the start-up sweep of temporary files removes what a process that died mid-write left.
+    const int pathLength = std::snprintf(temporary, sizeof temporary, "%s.part%d-0", path, static_cast<int>(getpid()));
     if (pathLength <= 0 || static_cast<std::size_t>(pathLength) >= sizeof temporary) return false;
     const int fd = open(temporary, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;

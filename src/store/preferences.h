@@ -29,6 +29,6 @@ bool ParsePreferences(const char* text, std::size_t length, Preferences& out);
 bool LoadPreferences(const char* path, Preferences& out);
 // The whole file's text; its length in bytes, or 0 when it does not fit.
 std::size_t FormatPreferences(const Preferences& preferences, char* out, std::size_t size);
-// Writes the whole file through a temporary file beside it and a rename, so that a failure leaves the old
-// file as it was. No heap memory is used: it may run during play.
+// Writes the whole file through a temporary file beside it ("<path>.part<pid>-0") and a rename, so that a
+// failure leaves the old file as it was. No heap memory is used: it may run during play.
 bool SavePreferences(const char* path, const Preferences& preferences);
