@@ -29,7 +29,7 @@ void FillRect(int x, int y, int w, int h, uint32_t argb) {
 const char* PauseTitle(int language) { return language == 1 ? "Пауза" : "Paused"; }
 
 const char* PauseHint(int language) {
-    return language == 1 ? "P, Pause или Start — продолжить" : "P, Pause or Start to go on";
+    return language == 1 ? "P, Pause или Start, чтобы продолжить" : "P, Pause or Start to go on";
 }
 
 void DrawPauseVeil(int language) {

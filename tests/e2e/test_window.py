@@ -169,6 +169,27 @@ try:
     checks.expect(final.get("screen") in ("start", "donate"), "the report was written at the end")
     checks.equal(final.get("message"), "Double click on the screen", "a quick click in the glass moved the tutorial on")
     checks.equal(final.get("pauses"), "1", "the focus loss paused the game once")
+
+    # The next start finds the window as it was left: the splash in the plain window, then zoom step 1.
+    with open(os.path.join(install, "preferences.xml"), "w", encoding="utf-8") as file:
+        file.write('<?xml version="1.0"?>\n<preferences>\n    <zoom_step value="1" />\n</preferences>\n')
+    game = subprocess.Popen([os.path.join(GAME_DIR, "shapes"), "--frame-ms", "16", "--dir", install],
+                            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    window = wait_for(lambda: x("xdotool", "search", "--name", "Pelorina @ Shapes", env=env).split())
+    checks.expect(bool(window), "the window appears again")
+    if window:
+        window = window[0]
+        checks.equal(wait_for(lambda: geometry(window, env))[2:], (480, 272), "the splash in the plain window")
+        wait_for(lambda: geometry(window, env)[2:] == (960, 544), timeout=120)
+        left, top, width, height = geometry(window, env)
+        checks.equal((width, height), (960, 544), "zoom step 1 restored after the splash")
+        checks.expect(abs(left + width / 2 - DESKTOP_W / 2) <= 2, f"and centred, client at {left},{top}")
+        x("xdotool", "windowactivate", "--sync", window, env=env)
+        x("xdotool", "key", "Escape", env=env)
+        try:
+            checks.equal(game.wait(timeout=10), 0, "Escape quits the restored window")
+        except subprocess.TimeoutExpired:
+            checks.expect(False, "Escape quits the restored window")
 finally:
     if game.poll() is None:
         game.kill()
