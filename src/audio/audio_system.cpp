@@ -39,8 +39,11 @@ void StartSplashJingle() {
     LoadJingle();
     const int sound = soundSet.sounds[SoundJingle];
     NoteSoundPlayed(sound);
-    soundSet.jingleChannel = AudioPlay(sound, false);
-    audio.jingleStartMs = NowMs();
+    // The jingle is music: the player's music volume applies from its first sample.
+    soundSet.jingleChannel = AudioPlay(sound, true);
+    ChannelSetGroup(soundSet.jingleChannel, SoundGroupMusic);
+    ChannelSetPaused(soundSet.jingleChannel, false);
+    audio.jingleStartMs = FrameNowMs();
     audio.jingleStarted = true;
 }
 
@@ -51,7 +54,7 @@ void StopSplashJingle() {
 void StartAmbienceAndMusic() {
     // The splash frames do not update the audio. A sound card plays the jingle meanwhile on its own; a
     // headless mix catches up here, so the recorded sound keeps in step with the game clock.
-    if (audio.headless && audio.jingleStarted) AudioUpdate(NowMs() - audio.jingleStartMs);
+    if (audio.headless && audio.jingleStarted) AudioUpdate(FrameNowMs() - audio.jingleStartMs);
     audio.jingleStarted = false;
     PlayWithVolume(soundSet.sounds[SoundChime], AmbienceVolume);
     StartMusic();

@@ -19,13 +19,16 @@ void PlayCollisionNote(const char* effectKey, float volume, float pan) {
     if (!music.loaded) return;
     Effect* effect = FindEffect(music.score, effectKey);
     if (effect == nullptr) return;
-    const int sound = PickEffectNote(CurrentMusicMoment(), *effect, StandardRandom);
+    const MusicMoment moment = CurrentMusicMoment();
+    const int sound = PickEffectNote(moment, *effect, StandardRandom);
     if (sound < 0) return;
     // Started paused: volume and pan are in place before the note is heard.
     const ChannelHandle channel = AudioPlay(sound, true);
     if (channel == 0) return;
     ChannelSetVolume(channel, volume);
     ChannelSetPan(channel, pan);
+    // A note that follows the chords of the playing track is part of the music, and its volume with it.
+    ChannelSetGroup(channel, moment.timing != nullptr ? SoundGroupMusic : SoundGroupEffects);
     ChannelSetPaused(channel, false);
     music.collisionChannel = channel;
     music.collisionNotesStarted += 1;

@@ -20,6 +20,7 @@ void PlayTrack(int index) {
     music.musicChannel = AudioPlay(entry.sound, true);
     ChannelSetVolume(music.musicChannel, MusicVolume);
     ChannelSetMode(music.musicChannel, entry.plays == 0 ? SoundLoopForever : SoundLoopOff);
+    ChannelSetGroup(music.musicChannel, SoundGroupMusic);
     ChannelSetPaused(music.musicChannel, false);
 }
 

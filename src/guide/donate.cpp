@@ -63,7 +63,9 @@ void RunDonateScreen() {
     // The program starts of this month, as the online statistics counted them (0 when they could not).
     const DonateChoice choice = ChooseDonateScreen(launchesThisMonth, InterfaceLanguage);
     const int song = AudioLoadStream(choice.song, LoopingStreamMode);
-    AudioPlay(song, false);
+    const ChannelHandle songChannel = AudioPlay(song, true);
+    ChannelSetGroup(songChannel, SoundGroupMusic);
+    ChannelSetPaused(songChannel, false);
     const int picture = LoadTexture(choice.picture);
     char address[AddressBytes];
     ChosenDonatePage(address, sizeof address);
@@ -82,7 +84,7 @@ void RunDonateScreen() {
             MainWindowProc(message);
             continue;
         }
-        frameClock.frameStart = NowMs();
+        frameClock.frameStart = FrameNowMs();
         ResetSpriteQueues();
         PollInput(frameClock.gameClockMs);
         int cursorX = 0, cursorY = 0;

@@ -61,7 +61,10 @@ void PollInput(uint64_t gameClockMs) {
 
     // The controller counts whether focused or not.
     ControllerState pad;
+    input.previousPadStart = input.padStart;
+    input.padStart = false;
     if (ReadController(&pad)) {
+        input.padStart = pad.buttons[7] != 0;
         if (pad.axisY < 0) input.buttons |= ButtonUp;
         if (pad.axisX > 0) input.buttons |= ButtonRight;
         if (pad.axisY > 0) input.buttons |= ButtonDown;
@@ -132,6 +135,10 @@ int TakeTypedKey() {
 char TypedCharacter(int scanCode) {
     if (scanCode < 0 || scanCode > 255) return 0;
     return KeyCharacter(scanCode);
+}
+
+bool PausePressed() {
+    return KeyPressed(KeyP) || KeyPressed(KeyPause) || (input.padStart && !input.previousPadStart);
 }
 
 bool MouseIn(int x, int y, int w, int h) {

@@ -24,6 +24,8 @@ struct InputState {
     bool doubleClick = false;        // ... less than 250 ms after the previous release
     bool clickArmed = false;
     uint32_t lastClickMs = 0;        // gameClockMs of the last click
+    bool padStart = false;           // the controller's Start button is down in this poll
+    bool previousPadStart = false;   // ... in the previous poll
     bool hasKeyboard = true;         // the keyboard device exists
     bool hasMouse = true;
 };
@@ -41,5 +43,7 @@ bool KeyPressed(int scanCode);
 int TakeTypedKey();
 // The character the key gives under the keyboard layout and Shift; 0 when none.
 char TypedCharacter(int scanCode);
+// P, the Pause key or a controller's Start was pressed in this poll: the keys that pause and resume.
+bool PausePressed();
 // x < mouseX < x + w and y < mouseY < y + h.
 bool MouseIn(int x, int y, int w, int h);

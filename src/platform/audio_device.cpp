@@ -38,6 +38,7 @@ struct Mixer {
     SoundEntry sounds[MaxSounds];
     Channel channels[MixerChannelCount];
     uint64_t playOrder = 0;  // counts plays, for stealing the oldest channel
+    float groupGain[SoundGroupCount] = {1.0f, 1.0f};  // the player's volumes, 0..1
     std::unique_ptr<StreamState[]> streams;
 
     // Headless: frames of sound owed by AudioUpdate, in thousandths of a frame.
@@ -129,7 +130,9 @@ uint32_t NormalMode(uint32_t mode) {
 }
 
 // Adds `frames` frames of source (interleaved, `channels` wide) into out and into the channel's history.
+// The player's group volume scales only what goes out: at 1 the output is exactly the channel's sound.
 void MixRun(Channel& c, const float* source, int channels, int frames, float* out) {
+    const float groupGain = mixer.groupGain[c.group < SoundGroupCount ? c.group : 0];
     // Linear balance: the centre plays fully on both sides; panning fades the far side to silence.
     const float gainLeft = c.volume * std::min(1.0f, 1.0f - c.pan);
     const float gainRight = c.volume * std::min(1.0f, 1.0f + c.pan);
@@ -139,8 +142,8 @@ void MixRun(Channel& c, const float* source, int channels, int frames, float* ou
     for (int i = 0; i < frames; ++i) {
         const float left = source[i * channels] * gainLeft;
         const float rightValue = source[i * channels + right] * gainRight;
-        out[i * 2] += left;
-        out[i * 2 + 1] += rightValue;
+        out[i * 2] += left * groupGain;
+        out[i * 2 + 1] += rightValue * groupGain;
         history[pos * 2] = left;
         history[pos * 2 + 1] = rightValue;
         pos = (pos + 1) & (HistoryFrames - 1);
@@ -353,6 +356,7 @@ bool AudioOpen(bool headless, const char* wavOutPath) {
     mixer.wavWritten = 0;
     mixer.wavDrained = 0;
     mixer.wavDropped = 0;
+    for (float& gain : mixer.groupGain) gain = 1.0f;  // every sound as loud as the game asks
     if (!headless && mixer.wav != nullptr) mixer.wavRing = std::make_unique<float[]>(WavRingFrames * 2);
     mixer.open = true;
     StartStreamWorker();
@@ -538,6 +542,7 @@ ChannelHandle PlayLocked(int sound, bool paused, ChannelHandle reuse, StreamStat
     c.paused = paused;
     c.volume = 1.0f;
     c.pan = 0.0f;
+    c.group = SoundGroupEffects;
     c.mode = NormalMode(s->mode);
     c.loopsLeft = 0;
     c.position = 0;
@@ -602,6 +607,23 @@ void ChannelSetLoopCount(ChannelHandle channel, int loops) {
 void ChannelSetMode(ChannelHandle channel, uint32_t mode) {
     std::lock_guard<std::mutex> hold(mixer.lock);
     if (Channel* c = Resolve(channel)) c->mode = NormalMode(mode);
+}
+
+void ChannelSetGroup(ChannelHandle channel, SoundGroup group) {
+    std::lock_guard<std::mutex> hold(mixer.lock);
+    if (Channel* c = Resolve(channel)) c->group = group < SoundGroupCount ? group : SoundGroupEffects;
+}
+
+void AudioSetGroupGain(SoundGroup group, float gain) {
+    if (group >= SoundGroupCount) return;
+    std::lock_guard<std::mutex> hold(mixer.lock);
+    mixer.groupGain[group] = std::isfinite(gain) ? std::clamp(gain, 0.0f, 1.0f) : 0.0f;
+}
+
+float AudioGroupGain(SoundGroup group) {
+    if (group >= SoundGroupCount) return 0.0f;
+    std::lock_guard<std::mutex> hold(mixer.lock);
+    return mixer.groupGain[group];
 }
 
 int ChannelSound(ChannelHandle channel) {

@@ -44,6 +44,14 @@ void ChannelSetLoopCount(ChannelHandle channel, int loops);  // SoundLoopCount: 
 // Changes the loop mode of a playing channel (SoundLoopOff, SoundLoopCount, SoundLoopForever); a channel
 // starts with the mode its sound was loaded with (0 counts as SoundLoopOff) and no extra repeats.
 void ChannelSetMode(ChannelHandle channel, uint32_t mode);
+// Volume groups: every channel belongs to one, and the player's volume of that group scales it on top of
+// the channel's own volume. The spectrum is taken before that scaling, so it does not follow the player's
+// volume. A channel starts among the effects.
+enum SoundGroup : uint8_t { SoundGroupEffects = 0, SoundGroupMusic = 1, SoundGroupCount = 2 };
+void ChannelSetGroup(ChannelHandle channel, SoundGroup group);
+// 0..1 (1 at start: every sound exactly as loud as the game asks).
+void AudioSetGroupGain(SoundGroup group, float gain);
+float AudioGroupGain(SoundGroup group);
 // The sound the channel plays, -1 when the handle is stale.
 int ChannelSound(ChannelHandle channel);
 uint32_t ChannelPositionMs(ChannelHandle channel);

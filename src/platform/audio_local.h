@@ -86,6 +86,7 @@ struct Channel {
     bool paused = false;
     float volume = 1.0f;
     float pan = 0.0f;
+    uint8_t group = 0;  // SoundGroup: whose player volume applies on top of volume
     uint32_t mode = SoundLoopOff;
     int loopsLeft = 0;                      // extra passes still to play in SoundLoopCount mode
     uint64_t position = 0;                  // frames into the current pass

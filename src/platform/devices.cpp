@@ -1,5 +1,5 @@
-// Raw device state kept from window events: the key table by DirectInput scan code, mouse buttons, focus, the
-// game controller, key characters and the key names of input scripts.
+// Raw device state kept from window events: the key table by DirectInput scan code, mouse buttons, focus,
+// key characters and the key names of input scripts. The game controller has its own file.
 #include "platform/devices.h"
 
 #include <cctype>
@@ -140,10 +140,8 @@ constexpr KeyName keyNames[] = {
     {"down", 0xD0},    {"left", 0xCB},     {"right", 0xCD},  {"ctrl", 0x1D},      {"alt", 0x38},
     {"shift", 0x2A},   {"f1", 0x3B},       {"f2", 0x3C},     {"equals", 0x0D},    {"minus", 0x0C},
     {"kp_plus", 0x4E}, {"kp_minus", 0x4A}, {"tab", 0x0F},    {"insert", 0xD2},
+    {"pause", 0xC5},   {"lbracket", 0x1A}, {"rbracket", 0x1B}, {"semicolon", 0x27}, {"apostrophe", 0x28},
 };
-
-// Dead zone of the left stick, in SDL axis units (-32768..32767): half the travel.
-constexpr int StickDeadZone = 16384;
 
 struct DeviceState {
     uint8_t keys[256] = {};        // bit 7 = down, by scan code
@@ -153,8 +151,6 @@ struct DeviceState {
     bool keyUnseen[256] = {};
     bool buttonUnseen[4] = {};
     bool focused = true;
-    SDL_GameController* controller = nullptr;
-    SDL_JoystickID controllerId = -1;
     uint8_t scanBySdl[SDL_NUM_SCANCODES] = {};  // DirectInput code of each SDL scancode, 0 = none
     bool tablesReady = false;
 };
@@ -242,54 +238,6 @@ int ScanCodeFromSdl(SDL_Scancode scancode) {
     PrepareTables();
     if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) return 0;
     return devices.scanBySdl[scancode];
-}
-
-void OpenFirstController() {
-    if (devices.controller) return;
-    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
-        if (!SDL_IsGameController(i)) continue;
-        devices.controller = SDL_GameControllerOpen(i);
-        if (devices.controller) {
-            devices.controllerId = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(devices.controller));
-            return;
-        }
-    }
-}
-
-void HandleControllerEvent(const SDL_Event& event) {
-    if (event.type == SDL_CONTROLLERDEVICEADDED) {
-        OpenFirstController();
-    } else if (event.type == SDL_CONTROLLERDEVICEREMOVED && devices.controller &&
-               event.cdevice.which == devices.controllerId) {
-        SDL_GameControllerClose(devices.controller);
-        devices.controller = nullptr;
-        devices.controllerId = -1;
-        OpenFirstController();  // another one may still be attached
-    }
-}
-
-bool ReadController(ControllerState* state) {
-    *state = ControllerState{};
-    SDL_GameController* pad = devices.controller;
-    if (!pad) return false;
-    auto axis = [pad](SDL_GameControllerAxis stick, SDL_GameControllerButton minus,
-                      SDL_GameControllerButton plus) {
-        if (SDL_GameControllerGetButton(pad, minus)) return -1;
-        if (SDL_GameControllerGetButton(pad, plus)) return 1;
-        int value = SDL_GameControllerGetAxis(pad, stick);
-        if (value <= -StickDeadZone) return -1;
-        if (value >= StickDeadZone) return 1;
-        return 0;
-    };
-    state->axisX =
-        axis(SDL_CONTROLLER_AXIS_LEFTX, SDL_CONTROLLER_BUTTON_DPAD_LEFT, SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
-    state->axisY =
-        axis(SDL_CONTROLLER_AXIS_LEFTY, SDL_CONTROLLER_BUTTON_DPAD_UP, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
-    state->buttons[0] = SDL_GameControllerGetButton(pad, SDL_CONTROLLER_BUTTON_A);
-    state->buttons[1] = SDL_GameControllerGetButton(pad, SDL_CONTROLLER_BUTTON_B);
-    state->buttons[4] = SDL_GameControllerGetButton(pad, SDL_CONTROLLER_BUTTON_LEFTSHOULDER);
-    state->buttons[5] = SDL_GameControllerGetButton(pad, SDL_CONTROLLER_BUTTON_RIGHTSHOULDER);
-    return true;
 }
 
 char KeyCharacter(int scanCode) {

@@ -22,7 +22,8 @@ bool ButtonChangeMustWait(int button, bool down);
 void SetFocusState(bool focused);
 // DirectInput (set 1) scan code of an SDL scancode; 0 when the game has no use for the key.
 int ScanCodeFromSdl(SDL_Scancode scancode);
-// Opens the first game controller; handles hot-plug events.
+// Starts SDL's controller subsystem once; opens the first game controller; handles hot-plug events.
+bool StartControllerSupport();
 void OpenFirstController();
 void HandleControllerEvent(const SDL_Event& event);
 

@@ -174,7 +174,7 @@ bool CreateMainWindow(const PlatformOptions& options) {
         win.started = true;
         return true;
     }
-    if (!win.started && SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_GAMECONTROLLER) != 0) {
+    if (!win.started && SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
         return false;
     }
@@ -207,6 +207,7 @@ bool CreateMainWindow(const PlatformOptions& options) {
     SDL_RaiseWindow(win.window);
     SDL_SetWindowInputFocus(win.window);
     SetFocusState((SDL_GetWindowFlags(win.window) & SDL_WINDOW_INPUT_FOCUS) != 0);
+    StartControllerSupport();
     OpenFirstController();
     SetWindowedMode(ScreenWidth, ScreenHeight);
     return true;

@@ -174,8 +174,10 @@ bool LoadScript(Automation& a, const char* path) {
             ok = false;
             break;
         }
-        char time[32] = {}, action[32] = {}, first[32] = {}, second[32] = {};
-        int fields = std::sscanf(line, "%31s %31s %31s %31s", time, action, first, second);
+        char time[32] = {}, action[32] = {}, first[32] = {}, second[32] = {}, third[32] = {};
+        int fields = std::sscanf(line, "%31s %31s %31s %31s %31s", time, action, first, second, third);
+        // Only the controller's events take a fifth field; the others ignore what follows their fourth.
+        if (fields > 4 && std::strcmp(action, "pad") != 0) fields = 4;
         if (fields <= 0) continue;  // blank or comment
         // The time: digits only, so "-5" or a number past the clock's range is a bad line, not a wrap.
         uint64_t ms = 0;
@@ -197,6 +199,22 @@ bool LoadScript(Automation& a, const char* path) {
             event.code = static_cast<int16_t>(ScanCodeByName(first));
             event.down = std::strcmp(second, "down") == 0;
             ok = event.code >= 0 && (event.down || std::strcmp(second, "up") == 0);
+        } else if (fields >= 4 && std::strcmp(action, "pad") == 0) {
+            // pad SLOT attach|detach, or pad SLOT BUTTON down|up: a virtual controller.
+            ok = first[0] >= '0' && first[0] < '0' + VirtualControllerSlots && first[1] == 0;
+            event.x = static_cast<int16_t>(first[0] - '0');
+            if (fields == 4 && std::strcmp(second, "attach") == 0) {
+                event.kind = ScriptEvent::PadAttach;
+            } else if (fields == 4 && std::strcmp(second, "detach") == 0) {
+                event.kind = ScriptEvent::PadDetach;
+            } else if (fields == 5) {
+                event.kind = ScriptEvent::PadButton;
+                event.code = static_cast<int16_t>(VirtualButtonByName(second));
+                event.down = std::strcmp(third, "down") == 0;
+                ok = ok && event.code >= 0 && (event.down || std::strcmp(third, "up") == 0);
+            } else {
+                ok = false;
+            }
         } else if (fields == 4 && std::strcmp(action, "mouse") == 0) {
             event.kind = ScriptEvent::MouseMove;
             event.x = static_cast<int16_t>(std::atoi(first));
@@ -231,6 +249,15 @@ void FeedScript(Automation& a, uint64_t gameClockMs) {
                 break;
             case ScriptEvent::Quit:
                 InjectClose();
+                break;
+            case ScriptEvent::PadAttach:
+                if (!AttachVirtualController(event.x)) std::fprintf(stderr, "cannot attach controller %d\n", event.x);
+                break;
+            case ScriptEvent::PadDetach:
+                DetachVirtualController(event.x);
+                break;
+            case ScriptEvent::PadButton:
+                SetVirtualControllerButton(event.x, event.code, event.down);
                 break;
         }
     }

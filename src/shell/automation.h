@@ -7,9 +7,9 @@ constexpr int MaxScriptEvents = 8192;
 
 struct ScriptEvent {
     uint64_t atMs;  // game clock at which the event is delivered
-    enum Kind : uint8_t { Key, MouseMove, Button, Quit } kind;
-    int16_t code;  // scan code, or button 0 left / 1 right
-    int16_t x, y;  // logical pixels for MouseMove
+    enum Kind : uint8_t { Key, MouseMove, Button, Quit, PadAttach, PadDetach, PadButton } kind;
+    int16_t code;  // scan code, button 0 left / 1 right, or a controller button
+    int16_t x, y;  // logical pixels for MouseMove; x: the virtual controller's slot for Pad events
     bool down;
 };
 

@@ -42,6 +42,15 @@ void ZoomOut() {
     }
 }
 
+void RestoreZoomStep(int step) {
+    if (step < 0 || step > 3) return;
+    int desktopWidth = 0, desktopHeight = 0;
+    DesktopSize(&desktopWidth, &desktopHeight);
+    ComputeZoomTable(display, desktopWidth);
+    display.zoomStep = step;
+    SetPictureSize(display.zoomWidths[step], display.zoomHeights[step]);
+}
+
 void EnterFullScreen() {
     SetBorderlessMode();
     int desktopWidth = 0, desktopHeight = 0;

@@ -16,6 +16,7 @@
 #include "platform/window.h"
 #include "rules/tuning.h"
 #include "shell/automation.h"
+#include "shell/preferences_sync.h"
 #include "shell/report.h"
 #include "shell/shell.h"
 #include "shell/variant.h"
@@ -47,6 +48,7 @@ int GameMain(int argc, char** argv, const Variant& chosen) {
         CriticalError(0);
         return 255;
     }
+    StartPreferences();
     SetSettingsIndex(chosen.index);
     UserPath("setup.gendata.xml", tuningFiles.gendataPath, sizeof tuningFiles.gendataPath);
     if (!LoadBaseSettings()) {
@@ -68,6 +70,7 @@ int GameMain(int argc, char** argv, const Variant& chosen) {
     CreateFonts(InterfaceLanguage);
 
     RunGame();
+    FlushPreferences();
     AbandonUpdate();
     CloseAudioSystem();
     WriteReport();

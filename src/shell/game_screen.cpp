@@ -13,10 +13,13 @@
 #include "render/messages.h"
 #include "render/level_display.h"
 #include "render/particles.h"
+#include "render/pause_veil.h"
 #include "render/world_draw.h"
 #include "rules/game.h"
+#include "shell/pause.h"
 #include "shell/shell.h"
 #include "shell/variant.h"
+#include "store/preferences.h"
 #include "store/profile.h"
 
 namespace {
@@ -51,11 +54,31 @@ void GameOverCover() {
     flow.enteringRecords = true;
 }
 
+// A paused frame: the game as it stands, drawn without a moment passing, under the veil. Nothing of the
+// game's logic runs, and the message sequence keeps what the last game frame queued.
+void PausedGameFrame() {
+    DrawGameBackground(game);
+    DrawParticles();
+    DrawWorld(world, variant->index, 0);
+    if (world.hooks.variant == VariantChains) {
+        SetLinearMagnification(false);
+        DrawChainLinks(world);
+    }
+    DrawGameHud(world, game, variant->index, 0);
+    DrawLevelDisplays(world, game, 0);
+    DrawPauseVeil(InterfaceLanguage);
+}
+
 }  // namespace
 
 void GameScreenFrame() {
     uint64_t frameMs = frameClock.frameMs;
     flow.gameOverBanner = "";
+    // 0. Pause and resume (an ending game runs its cover to the records).
+    if (!game.gameOver && UpdatePause(preferences.pauseOnFocusLoss)) {
+        PausedGameFrame();
+        return;
+    }
     // Only a level display, the tutorial or the shapes hint speaks here; they queue their messages anew
     // each frame.
     BeginMessages();

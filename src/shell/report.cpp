@@ -14,7 +14,12 @@
 #include "platform/clock.h"
 #include "render/messages.h"
 #include "store/records.h"
+#include "platform/audio_device.h"
+#include "platform/devices.h"
 #include "shell/automation.h"
+#include "shell/pause.h"
+#include "shell/preferences_sync.h"
+#include "store/preferences.h"
 #include "rules/game.h"
 #include "shell/shell.h"
 #include "shell/variant.h"
@@ -151,6 +156,19 @@ void WriteReportTo(const char* path) {
     std::fprintf(file, "launches_this_month=%d\n", launchesThisMonth);
     std::fprintf(file, "music_track=%u\ncollision_notes=%u\n", static_cast<unsigned>(MusicTrackIndex()),
                  static_cast<unsigned>(CollisionNotesStarted()));
+    std::fprintf(file, "paused=%d\npauses=%u\npaused_ms=%llu\ngame_time_ms=%llu\n", pauseState.paused ? 1 : 0,
+                 pauseState.pauses, static_cast<unsigned long long>(GameTimeHeldMs()),
+                 static_cast<unsigned long long>(NowMs()));
+    std::fprintf(file, "level_up_ms=%u\nlevel_complete_ms=%u\nspeed_stage_ms=%u\nlow_bar_ms=%d\n", game.levelUpMs,
+                 game.levelCompleteMs, game.speedStageMs, game.lowBarMs);
+    std::fprintf(file, "music_volume=%d\neffects_volume=%d\nmuted=%d\npause_on_focus_loss=%d\n",
+                 preferences.musicVolume, preferences.effectsVolume, preferences.muted ? 1 : 0,
+                 preferences.pauseOnFocusLoss ? 1 : 0);
+    std::fprintf(file, "music_gain=%.4f\neffects_gain=%.4f\npreferences_saves=%u\n",
+                 static_cast<double>(AudioGroupGain(SoundGroupMusic)),
+                 static_cast<double>(AudioGroupGain(SoundGroupEffects)), PreferencesSaves());
+    std::fprintf(file, "controller=%d\ncontrollers_opened=%u\n", ControllerAttached() ? 1 : 0,
+                 ControllersOpened());
     std::fprintf(file, "frame_work_us_p50=%u\n", Percentile(sorted, count, 50));
     std::fprintf(file, "frame_work_us_p99=%u\n", Percentile(sorted, count, 99));
     std::fprintf(file, "longest_stall_ms=%llu\n", static_cast<unsigned long long>(report.longestStallUs / 1000));

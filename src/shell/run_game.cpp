@@ -15,7 +15,10 @@
 #include "render/images.h"
 #include "render/text.h"
 #include "shell/automation.h"
+#include "shell/pause.h"
+#include "shell/preferences_sync.h"
 #include "shell/report.h"
+#include "shell/volume_keys.h"
 #include "rules/game.h"
 #include "shell/shell.h"
 #include "shell/variant.h"
@@ -46,7 +49,7 @@ bool DispatchOneMessage() {
 }
 
 void StartFrame() {
-    frameClock.frameStart = NowMs();
+    frameClock.frameStart = FrameNowMs();
     frameWorkStartUs = NowMicroseconds();
     ResetSpriteQueues();
 }
@@ -160,6 +163,7 @@ void RenderFrame() {
     PollInput(frameClock.gameClockMs);
     zoomInPressed = KeyPressed(KeyEquals) || KeyPressed(KeyPadPlus);
     zoomOutPressed = KeyPressed(KeyMinus) || KeyPressed(KeyPadMinus);
+    VolumeKeysFrame(flow.screen == Screen::Records);
     int cursorX = 0, cursorY = 0;
     CursorInPicture(&cursorX, &cursorY);
     input.mouseX = cursorX;
@@ -179,8 +183,10 @@ void RenderFrame() {
     SetScissor(false);
     LowFrameRateWarning();
     ScreenChangeFade();
+    DrawVolumeNotice(frameClock.frameMs);
     PresentFrame();
     FinishFrameTiming(frameClock);
+    KeepPreferences(frameClock.gameClockMs);
     if (frameClock.gameClockMs > SplashMs + 1000) MarkFrameAllocationStart();
 }
 
@@ -189,11 +195,11 @@ void RenderFrame() {
 void FinishFrameTiming(FrameClock& clock) {
     RecordFrameWork(NowMicroseconds() - frameWorkStartUs);
     if (IsFixedClock()) AdvanceClock(automation.fixedFrameMs);
-    clock.frameMs = NowMs() - clock.frameStart;
+    clock.frameMs = FrameNowMs() - clock.frameStart;
     clock.frameRate = 1.0f / (static_cast<float>(clock.frameMs) / 1000.0f);
     float remaining = 0.015384615f - static_cast<float>(clock.frameMs) / 1000.0f;
     if (remaining > 0.0f) SleepMs(static_cast<uint32_t>(1000.0f * remaining));
-    clock.frameMs = NowMs() - clock.frameStart;
+    clock.frameMs = FrameNowMs() - clock.frameStart;
     clock.gameClockMs += clock.frameMs;
     clock.frameRate = 1.0f / (static_cast<float>(clock.frameMs) / 1000.0f);
     clock.frames += 1;
@@ -203,6 +209,7 @@ void RunGame() {
     LoadingFrame();
     StartUpdateCheck();
     if (!CreateAudioSystem(automation.headless, automation.audioOutPath)) return;
+    ApplyVolumes();
     DecideHolidayMusic();
     if (!LoadMusicScore()) {
         CriticalError(3);
@@ -227,6 +234,7 @@ void RunGame() {
     SetCursorShape(CursorShape::Arrow);
     if (variant->hidesCursorInPlay) ShowSystemCursor(false);
     if (flow.quitReceived) return;
+    RestoreWindowPreferences();
 
     flow.screen = Screen::Start;
     for (;;) {
@@ -241,6 +249,7 @@ void RunGame() {
             return;
         }
     }
+    EndPause();
     // Leaving with Escape after having played ends with the donate screen; a closed window ends at once.
     if (flow.quitByEscape && game.tutorialStep != 0) RunDonateScreen();
 }

@@ -54,6 +54,8 @@ extern const Variant* variant;
 void ComputeZoomTable(DisplayState& d, int desktopWidth);
 void ZoomIn();
 void ZoomOut();
+// Puts the picture at a zoom step (0..3) as ZoomIn and ZoomOut would have; -1 leaves it as it is.
+void RestoreZoomStep(int step);
 void SetPictureSize(int width, int height);
 void LeaveFullScreen();
 void EnterFullScreen();

@@ -1,4 +1,5 @@
-"""The real window under Xvfb: client size and centring, zoom, maximise to a borderless desktop, Escape."""
+"""The real window under Xvfb: client size and centring, zoom, maximise to a borderless desktop, Escape;
+the game pausing when another window takes the focus, staying paused when it comes back, and P going on."""
 import os
 import shutil
 import subprocess
@@ -12,9 +13,22 @@ DESKTOP_W, DESKTOP_H = 1920, 1080
 checks = Checks()
 
 
+def display_in_use(number):
+    """A display is taken while the server named in its lock file lives; a dead one's files are stale, and
+    the next server cleans them up."""
+    try:
+        with open(f"/tmp/.X{number}-lock", encoding="ascii") as lock:
+            os.kill(int(lock.read().strip()), 0)
+        return True
+    except ProcessLookupError:
+        return False
+    except (OSError, ValueError):
+        return os.path.exists(f"/tmp/.X{number}-lock") or os.path.exists(f"/tmp/.X11-unix/X{number}")
+
+
 def start_display():
     for number in range(90, 130):
-        if not os.path.exists(f"/tmp/.X11-unix/X{number}") and not os.path.exists(f"/tmp/.X{number}-lock"):
+        if not display_in_use(number):
             display = f":{number}"
             server = subprocess.Popen(["Xvfb", display, "-screen", "0", f"{DESKTOP_W}x{DESKTOP_H}x24", "-nolisten",
                                        "tcp"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -38,6 +52,15 @@ def geometry(window, env):
         values[key] = value.strip()
     return (int(values["Absolute upper-left X"]), int(values["Absolute upper-left Y"]), int(values["Width"]),
             int(values["Height"]))
+
+
+def window_brightness(window, env, name):
+    """Mean grey level (0..1) of the window's picture."""
+    shot = os.path.join(install, name)
+    subprocess.run(["import", "-window", window, shot], env=env, timeout=30)
+    out = subprocess.run(["convert", shot, "-colorspace", "gray", "-format", "%[fx:mean]", "info:"],
+                         capture_output=True, text=True).stdout
+    return float(out or 0)
 
 
 def wait_for(condition, timeout=10.0):
@@ -107,6 +130,30 @@ try:
     time.sleep(0.2)
     x("xdotool", "click", "1", env=env)
     time.sleep(1.5)
+
+    # Another window takes the focus: the game pauses under its veil, and stays paused when the focus comes
+    # back; P goes on.
+    playing = window_brightness(window, env, "playing.png")
+    other = subprocess.Popen(["xmessage", "-geometry", "+0+0", "-name", "other", "another window"], env=env,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        other_window = wait_for(lambda: x("xdotool", "search", "--classname", "other", env=env).split())
+        checks.expect(bool(other_window), "the other window appears")
+        if other_window:
+            x("xdotool", "windowactivate", "--sync", other_window[-1], env=env)
+        time.sleep(1.0)
+        paused = window_brightness(window, env, "paused.png")
+        checks.expect(paused < playing * 0.75, f"focus lost: the game is veiled ({playing:.3f} -> {paused:.3f})")
+        x("xdotool", "windowactivate", "--sync", window, env=env)
+        time.sleep(1.0)
+        still = window_brightness(window, env, "still.png")
+        checks.expect(abs(still - paused) < 0.02, f"focus back: still paused ({paused:.3f}, {still:.3f})")
+        x("xdotool", "key", "p", env=env)
+        time.sleep(1.0)
+        resumed = window_brightness(window, env, "resumed.png")
+        checks.expect(resumed > paused / 0.75, f"P goes on ({paused:.3f} -> {resumed:.3f})")
+    finally:
+        other.kill()
     x("xdotool", "key", "Escape", env=env)
     # After the start screen was left, Escape ends the main loop with the thank-you screen, which
     # another Escape closes; from the start screen itself the first Escape ends the program.
@@ -121,6 +168,28 @@ try:
     final = read_report(report)
     checks.expect(final.get("screen") in ("start", "donate"), "the report was written at the end")
     checks.equal(final.get("message"), "Double click on the screen", "a quick click in the glass moved the tutorial on")
+    checks.equal(final.get("pauses"), "1", "the focus loss paused the game once")
+
+    # The next start finds the window as it was left: the splash in the plain window, then zoom step 1.
+    with open(os.path.join(install, "preferences.xml"), "w", encoding="utf-8") as file:
+        file.write('<?xml version="1.0"?>\n<preferences>\n    <zoom_step value="1" />\n</preferences>\n')
+    game = subprocess.Popen([os.path.join(GAME_DIR, "shapes"), "--frame-ms", "16", "--dir", install],
+                            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    window = wait_for(lambda: x("xdotool", "search", "--name", "Pelorina @ Shapes", env=env).split())
+    checks.expect(bool(window), "the window appears again")
+    if window:
+        window = window[0]
+        checks.equal(wait_for(lambda: geometry(window, env))[2:], (480, 272), "the splash in the plain window")
+        wait_for(lambda: geometry(window, env)[2:] == (960, 544), timeout=120)
+        left, top, width, height = geometry(window, env)
+        checks.equal((width, height), (960, 544), "zoom step 1 restored after the splash")
+        checks.expect(abs(left + width / 2 - DESKTOP_W / 2) <= 2, f"and centred, client at {left},{top}")
+        x("xdotool", "windowactivate", "--sync", window, env=env)
+        x("xdotool", "key", "Escape", env=env)
+        try:
+            checks.equal(game.wait(timeout=10), 0, "Escape quits the restored window")
+        except subprocess.TimeoutExpired:
+            checks.expect(False, "Escape quits the restored window")
 finally:
     if game.poll() is None:
         game.kill()

@@ -306,3 +306,42 @@ TEST(AudioNullOutput, TimeGoesOnWithoutASoundCard) {
 }
 
 }  // namespace
+
+namespace {
+
+// The player's volumes scale each group's share of the mix only: the music and the effects apart, the
+// spectrum (the HUD's equalizer) as the game plays it, and at full volume the mix exactly as before.
+TEST_F(AudioMixer, GroupGainsScaleTheirOwnChannelsButNotTheSpectrum) {
+    const int music = Level("music.wav", 0.25f, 44100, SoundLoopForever);
+    const int effect = Level("effect.wav", 0.125f, 44100, SoundLoopForever);
+    const ChannelHandle musicChannel = AudioPlay(music, false);
+    AudioPlay(effect, false);
+    ChannelSetGroup(musicChannel, SoundGroupMusic);
+    EXPECT_EQ(Mix(2048)[0], 0.375f);  // untouched at full volume
+    float full[SpectrumBins];
+    ASSERT_TRUE(ChannelSpectrum(musicChannel, 0, full));
+
+    AudioSetGroupGain(SoundGroupMusic, 0.5f);
+    EXPECT_FLOAT_EQ(Mix(4)[0], 0.25f);
+    AudioSetGroupGain(SoundGroupEffects, 0.0f);
+    EXPECT_FLOAT_EQ(Mix(2048)[0], 0.125f);
+    float bins[SpectrumBins];
+    ASSERT_TRUE(ChannelSpectrum(musicChannel, 0, bins));
+    EXPECT_GT(full[0], 0.1f);
+    EXPECT_EQ(bins[0], full[0]) << "the spectrum of the music before the player's volume";
+
+    AudioSetGroupGain(SoundGroupMusic, 7.0f);  // clamped
+    EXPECT_EQ(AudioGroupGain(SoundGroupMusic), 1.0f);
+    AudioSetGroupGain(SoundGroupMusic, NAN);
+    EXPECT_EQ(AudioGroupGain(SoundGroupMusic), 0.0f);
+    ChannelSetGroup(musicChannel, static_cast<SoundGroup>(9));  // unknown: among the effects
+    EXPECT_EQ(Mix(4)[0], 0.0f);
+
+    // A new mixer starts at full volume.
+    AudioClose();
+    ASSERT_TRUE(AudioOpen(true, ""));
+    EXPECT_EQ(AudioGroupGain(SoundGroupMusic), 1.0f);
+    EXPECT_EQ(AudioGroupGain(SoundGroupEffects), 1.0f);
+}
+
+}  // namespace
