@@ -76,6 +76,13 @@ bool StartFreshGame(const SessionOptions& o) {
     ResetWorld(world);
     if (o.variant->installRules != nullptr) o.variant->installRules(world);
     ResetInput();
+    // The mouse as the start screen leaves it: the click that started the game is spent, and no click
+    // of the game before can pair with a first click of this one into a double click.
+    input.clickArmed = true;
+    input.lastClickMs = static_cast<uint32_t>(-1000000);
+    // The C generator as a freshly started program has it: what the start of a game draws before the
+    // first piece reseeds it must not depend on the games played before.
+    std::srand(1);
     game.tutorialStep = o.tutorial ? 1 : -1;
     SetMessage(0);
     return true;
@@ -151,6 +158,7 @@ bool PlayBotGame(const SessionOptions& o, GameResult* result) {
     // Let go of everything, so the next game starts with no key held.
     Inject(injected, BotControls{});
     DispatchMessages();
+    for (int poll = 0; poll < 3; ++poll) PollInput(frameClock.gameClockMs);
 
     result->won = game.gameWon;
     result->stopped = !game.gameOver;
