@@ -177,6 +177,9 @@ float PlacementValue(const PhysicsWorld& w, const Pile& pile, int count, const u
             }
         } else if (total == 2) {
             value += 3.0f;
+        } else {
+            // Alone with no block of its colour: it will most likely freeze.
+            value -= 2.0f;
         }
         // Near its colour without touching: a later piece may close the gap.
         for (int m = 0; m < count; ++m) {
