@@ -4,8 +4,9 @@
 // In cubes a block vanishes only in a group (one block touching two of its colour), and every block left
 // alone freezes after A_FREEZE_TIME. A strong player therefore places each block where it completes a
 // group at once, or at least next to one block of its colour that will be completed soon, keeps the pile
-// low, lets the pieces come at their own pace (Space only hastens the freezing) and never slams a piece
-// onto a group that is already lit: a hard hit on a marked block freezes it instead.
+// low, calls the next piece early while the pile is low (more blocks then meet their colour before they
+// freeze) and never slams a piece onto a group that is already lit: a hard hit on a marked block freezes
+// it instead.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -99,6 +100,16 @@ bool PieceTouches(const PhysicsWorld& w, const Piece& p) {
         }
     }
     return false;
+}
+
+// The highest block of the pile, px from the top of the glass.
+float PileTop(const PhysicsWorld& w) {
+    float top = w.floorY;
+    for (int i = 0; i < MaxAtoms; ++i) {
+        if (!InUse(w, i) || DetailContains(w, i)) continue;
+        top = std::min(top, w.atoms[i].y);
+    }
+    return top;
 }
 
 // Centre height at which a block dropped straight down at x comes to rest.
@@ -211,7 +222,7 @@ float PlacementValue(const PhysicsWorld& w, const Pile& pile, int count, const u
     return value;
 }
 
-// Sideways acceleration of the arrows, px/ms^2 (measured), and the fall speed of a piece held up, px/ms.
+// Sideways acceleration of the arrows, px/ms^2, and the fall speed of a piece held up, px/ms (measured).
 constexpr float SideAccel = 0.00004f;
 constexpr float HeldFall = 0.15f;
 
@@ -285,6 +296,7 @@ void PlanCubesPiece(Bot& bot, const PhysicsWorld& w, const Pile& pile, const Pie
     bot.targetLandY = bestLand;
 }
 
+// PELORINA_CUBES_DEBUG=1: the piece, its target and the keys, frame by frame (stderr).
 void Debug(const Bot& bot, const PhysicsWorld& w, const Piece& p, uint64_t nowMs) {
     static const bool on = std::getenv("PELORINA_CUBES_DEBUG") != nullptr;
     if (!on) return;
@@ -325,7 +337,12 @@ void PlayCubesGreedyKeys(Bot& bot, const PhysicsWorld& w, uint64_t nowMs, Piece&
         PlanCubesPiece(bot, w, pile, p, true, nowMs);
     }
 
-    if (bot.pieceLanded) return;
+    if (bot.pieceLanded) {
+        // Set down with the pile still low: the next piece now rather than at the dump clock's pace, so
+        // more blocks meet their colour before they freeze.
+        if (nowMs > bot.pieceSeenMs + 1500 && PileTop(w) > 150.0f) bot.held.keys |= BotSpace;
+        return;
+    }
     // Turning: aim at the angle the piece will have a few frames on, so it does not swing past.
     const float spin = WrapAngle(p.angle - bot.lastAngle);
     bot.lastAngle = p.angle;
@@ -349,7 +366,6 @@ void PlayCubesGreedyKeys(Bot& bot, const PhysicsWorld& w, uint64_t nowMs, Piece&
     }
     if (!w.detailInside) return;
     const bool placed = std::fabs(errorX) < 3.0f && turned;
-    (void)HeldFall;
     // Held up all the way: it falls slowest so, which gives the most time to steer, and lands softly, so
     // that a group it completes is not crashed and frozen by the blow. Resting on the pile short of its
     // spot, Up lifts it off while the arrows carry it on. At its spot it is let go.
@@ -360,10 +376,6 @@ void PlayCubesGreedyKeys(Bot& bot, const PhysicsWorld& w, uint64_t nowMs, Piece&
         bot.held.keys = 0;
         if (nowMs > bot.pieceSeenMs + 300) {
             bot.pieceLanded = true;
-            if (std::getenv("PELORINA_CUBES_LAND") != nullptr)
-                std::fprintf(stderr, "landed piece=%u after=%llu dx=%.1f dy=%.1f\n", w.piecesSpawned,
-                             static_cast<unsigned long long>(nowMs - bot.pieceSeenMs),
-                             static_cast<double>(p.cx - bot.targetX), static_cast<double>(p.cy - bot.targetLandY));
         }
         return;
     }
@@ -376,8 +388,6 @@ void PlayCubesGreedyKeys(Bot& bot, const PhysicsWorld& w, uint64_t nowMs, Piece&
     const float wantVy = std::max(placed ? 0.12f : 0.08f, above / std::max(leftMs - 400.0f, 150.0f));
     if (p.vy > wantVy) bot.held.keys |= BotUp;
 }
-
-}  // namespace
 
 // PELORINA_CUBES_MAP=1: a picture of the glass in characters at each new piece (stderr).
 void DrawMap(const Bot& bot, const PhysicsWorld& w) {
@@ -402,6 +412,8 @@ void DrawMap(const Bot& bot, const PhysicsWorld& w) {
                  static_cast<double>(bot.targetAngle));
     for (auto& r : rows) std::fprintf(stderr, "|%s|\n", r);
 }
+
+}  // namespace
 
 void PlayCubesGreedy(Bot& bot, const PhysicsWorld& w, uint64_t nowMs) {
     const uint32_t before = bot.planPiece;
