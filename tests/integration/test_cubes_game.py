@@ -32,6 +32,12 @@ def play(until, space_every):
 PLAY_END = 60000
 OVER_BY = 200000
 install = make_install()
+# Eight colours freezing after 12 s fill the glass within minutes (the shipped curve, three colours, keeps
+# a glass open far longer than this test should run).
+with open(os.path.join(install, "settings", "setup_0.xml"), "w", encoding="utf-8") as file:
+    file.write('<?xml version="1.0" encoding="UTF-8"?>\n<settings gendata="0">\n'
+               '    <A_AVAILABLE_COLORS value="8" />\n    <A_REMOVES value="60" />\n'
+               '    <A_FREEZE_TIME value="12000" />\n    <A_DUMP_TIME value="3500" />\n</settings>\n')
 script = play(PLAY_END, 350)
 status, stderr, report = run("cubes", install, script="\n".join(script) + "\n", quit_at=OVER_BY,
                              frame_ms=FRAME_MS, extra=["--shot", f"30000:{install}/filling.png"])

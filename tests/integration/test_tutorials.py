@@ -240,7 +240,14 @@ checks.equal(R[64000].get("message"), "", "chains: the script is no longer shown
 # ---- Cubes --------------------------------------------------------------------------------------------
 K = ["26000 key space down", "26100 key space up", "31000 key left down", "31300 key left up",
      "42000 key space down", "60000 key space up"]
-R = run_reports("cubes", install, "\n".join(K) + "\n",
+# Sixty removals a level, so that level ups come while the tutorial runs (the shipped first level asks
+# for far more).
+cubes_install = make_install()
+with open(os.path.join(cubes_install, "settings", "setup_0.xml"), "w", encoding="utf-8") as file:
+    file.write('<?xml version="1.0" encoding="UTF-8"?>\n<settings gendata="0">\n'
+               '    <A_AVAILABLE_COLORS value="8" />\n    <A_REMOVES value="60" />\n'
+               '    <A_FREEZE_TIME value="12000" />\n    <A_DUMP_TIME value="3500" />\n</settings>\n')
+R = run_reports("cubes", cubes_install, "\n".join(K) + "\n",
                 [41980] + list(range(43000, 56001, 1000)) + list(range(76000, 96001, 1000)), frame_ms=FRAME)
 checks.equal(R[41980].get("message"), "Hold on space!!!", "cubes: hold on space")
 checks.equal(R[41980].get("tutorial_step"), "12", "cubes: Space adds pieces freely")
@@ -264,6 +271,7 @@ if ended:
     checks.expect(int(r.get("level", "0")) >= 1, f"cubes: the level reached in the tutorial is kept ({r.get('level')})")
 
 # ---- Russian ------------------------------------------------------------------------------------------
+shutil.rmtree(cubes_install, ignore_errors=True)
 russian = make_install()
 with open(os.path.join(russian, "version.xml"), "w", encoding="utf-8") as f:
     f.write('<?xml version="1.0" encoding="UTF-8"?>\n<profile>\n    <current_language value="RU" />\n'

@@ -88,6 +88,35 @@ bool StartFreshGame(const SessionOptions& o) {
     return true;
 }
 
+// What became of the blocks of one game, seen from frame to frame.
+struct BlockFates {
+    int spawned = 0, marked = 0, removed = 0, frozenUnmarked = 0, frozenMarked = 0, iceGone = 0;
+};
+struct AtomWatch {
+    bool inUse = false, marked = false, coloured = false;
+};
+
+void WatchBlocks(AtomWatch* watch, BlockFates& f) {
+    for (int i = 0; i < MaxAtoms; ++i) {
+        const Atom& a = world.atoms[i];
+        AtomWatch now{!(a.flags & FreeSlot), a.marked != 0, a.colour != NoColour};
+        AtomWatch& was = watch[i];
+        if (now.inUse && !was.inUse) {
+            f.spawned += 1;
+            was = AtomWatch{true, false, now.coloured};
+        }
+        if (was.inUse && !now.inUse) {
+            if (was.coloured) f.removed += 1; else f.iceGone += 1;
+        } else if (now.inUse) {
+            if (now.marked && !was.marked) f.marked += 1;
+            if (was.coloured && !now.coloured) {
+                if (was.marked) f.frozenMarked += 1; else f.frozenUnmarked += 1;
+            }
+        }
+        was = now;
+    }
+}
+
 }  // namespace
 
 bool StartBotPlatform() {
@@ -119,6 +148,10 @@ bool PlayBotGame(const SessionOptions& o, GameResult* result) {
     uint64_t gameMs = 0;
     // PELORINA_BOT_TRACE=1: one line of the game's state a second on stderr, to watch a bot play.
     const bool trace = std::getenv("PELORINA_BOT_TRACE") != nullptr;
+    // PELORINA_BOT_FATES=1: at the end of each game, what became of the blocks (stderr).
+    const bool fates = std::getenv("PELORINA_BOT_FATES") != nullptr;
+    BlockFates fate;
+    AtomWatch watch[MaxAtoms];
     while (!game.gameOver && gameMs < o.maxGameMs && (o.untilLevel <= 0 || game.level + 1 < o.untilLevel)) {
         Inject(injected, BotFrame(bot, game, world, NowMs()));
         DispatchMessages();
@@ -130,6 +163,7 @@ bool PlayBotGame(const SessionOptions& o, GameResult* result) {
         input.mouseY = y;
         GameScreenFrame();
         if (flow.criticalError >= 0) return false;
+        if (fates) WatchBlocks(watch, fate);
 
         AdvanceClock(o.frameMs);
         frameClock.frameMs = o.frameMs;
@@ -160,6 +194,13 @@ bool PlayBotGame(const SessionOptions& o, GameResult* result) {
     DispatchMessages();
     for (int poll = 0; poll < 3; ++poll) PollInput(frameClock.gameClockMs);
 
+    if (fates) {
+        std::fprintf(stderr,
+                     "fates seed=%u min=%.1f level=%d spawned=%d marked=%d removed=%d frozenResting=%d "
+                     "frozenMarked=%d iceBroken=%d\n",
+                     o.seed, static_cast<double>(gameMs) / 60000.0, game.level + 1, fate.spawned, fate.marked,
+                     fate.removed, fate.frozenUnmarked, fate.frozenMarked, fate.iceGone);
+    }
     result->won = game.gameWon;
     result->stopped = !game.gameOver;
     result->gameMs = gameMs;

@@ -432,6 +432,8 @@ const BotControls& BotFrame(Bot& bot, const GameState& g, const PhysicsWorld& w,
         case BotKind::Greedy:
             if (shapes) {
                 PlayShapesGreedy(bot, g, w, nowMs);
+            } else if (bot.variant == VariantCubes) {
+                PlayCubesGreedy(bot, w, nowMs);
             } else {
                 PlayKeyboardGreedy(bot, w, nowMs);
             }

@@ -60,6 +60,10 @@ struct Bot {
     float lastAngle = 0;              // rad, that angle in the previous frame
     uint64_t pieceSeenMs = 0;
     bool pieceLanded = false;
+    float targetLandY = 0;            // px, cubes: y of the piece's centre once it rests at its spot
+    uint64_t replanMs = 0;            // cubes: when the spot is chosen again
+    float lastCx = 0, lastCy = 0;     // cubes: the piece's centre in the previous frame
+    uint64_t lastSeenMs = 0;
     // Shapes: the gesture under way.
     MouseGesture gesture;
     uint64_t nextGestureMs = 0;
@@ -76,6 +80,9 @@ struct Bot {
 void StartBot(Bot& bot, BotKind kind, int variant, uint32_t seed);
 // The controls of this frame, from the glass as the previous frame left it.
 const BotControls& BotFrame(Bot& bot, const GameState& g, const PhysicsWorld& w, uint64_t nowMs);
+
+// The greedy cubes player (bots_cubes.cpp).
+void PlayCubesGreedy(Bot& bot, const PhysicsWorld& w, uint64_t nowMs);
 
 const char* BotName(BotKind kind);
 bool BotByName(const char* name, BotKind* kind);
