@@ -14,16 +14,6 @@ constexpr uint32_t VeilColour = 0xA0101828;  // a dark blue at 63 % cover: the g
 constexpr uint32_t White = 0xFFFFFFFF;
 constexpr uint32_t HintColour = 0xFFD8E0F0;
 
-// A flat colour (ARGB, its alpha the cover) over a rectangle.
-void FillRect(int x, int y, int w, int h, uint32_t argb) {
-    SetModulation(1, 2);  // colour and alpha from the factor
-    SetTextureFactor(argb);
-    DrawSpriteAt(images.pixel, x, y, w, h);
-    SetModulation(1, 1);
-    SetModulation(0, 0);
-    SetTextureFactor(White);
-}
-
 }  // namespace
 
 const char* PauseTitle(int language) { return language == 1 ? "Пауза" : "Paused"; }

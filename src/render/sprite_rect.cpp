@@ -2,6 +2,7 @@
 #include "render/sprite_rect.h"
 
 #include "platform/graphics.h"
+#include "render/images.h"
 
 namespace {
 
@@ -29,4 +30,13 @@ void DrawRotatedSquare(int id, float x, float y, float angle, float halfSize, fl
     DrawRotatedSprite(id, x, y, angle, halfSize, texelSpan, squareVertices, nullptr, false);
     BindTexture(id);
     DrawQuad(squareVertices);
+}
+
+void FillRect(int x, int y, int w, int h, uint32_t argb) {
+    SetModulation(1, 2);  // colour and alpha from the factor
+    SetTextureFactor(argb);
+    DrawSpriteAt(images.pixel, x, y, w, h);
+    SetModulation(1, 1);
+    SetModulation(0, 0);
+    SetTextureFactor(0xFFFFFFFF);
 }

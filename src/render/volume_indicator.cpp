@@ -17,15 +17,6 @@ uint32_t WithAlpha(uint32_t rgb, int alpha, int cover) {
     return static_cast<uint32_t>(alpha * cover / 255) << 24 | (rgb & 0xFFFFFF);
 }
 
-void FillRect(int x, int y, int w, int h, uint32_t argb) {
-    SetModulation(1, 2);  // colour and alpha from the factor
-    SetTextureFactor(argb);
-    DrawSpriteAt(images.pixel, x, y, w, h);
-    SetModulation(1, 1);
-    SetModulation(0, 0);
-    SetTextureFactor(White);
-}
-
 }  // namespace
 
 const char* VolumeNoticeLabel(VolumeNotice notice, bool muted, int language) {
