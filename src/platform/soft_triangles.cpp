@@ -1,0 +1,263 @@
+// Textured triangles of our software rasteriser: SDL's own fixed-point edges, texel choice and spans,
+// gathered a row at a time and put on the picture by the blending kernels.
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+
+#include "platform/soft_raster_local.h"
+
+namespace softraster {
+namespace {
+
+int Cross(const Corner& a, const Corner& b, int cx, int cy) {
+    return (b.dx - a.dx) * (cy - a.dy) - (b.dy - a.dy) * (cx - a.dx);
+}
+
+bool IsTopLeft(const Corner& a, const Corner& b, bool clockwise) {
+    if (clockwise) return (a.dy == b.dy && a.dx < b.dx) || b.dy < a.dy;
+    return (a.dy == b.dy && b.dx < a.dx) || a.dy < b.dy;
+}
+
+// Floor division for a positive divisor.
+int64_t FloorDiv(int64_t n, int64_t d) {
+    int64_t q = n / d;
+    return (n % d != 0 && n < 0) ? q - 1 : q;
+}
+
+// The same for 32-bit values (a division of half the cost).
+int FloorDiv32(int n, int d) {
+    int q = n / d;
+    return (n % d != 0 && n < 0) ? q - 1 : q;
+}
+
+// A texel coordinate along a row: numerator / area, stepped without dividing. The numerator never goes
+// below zero inside the triangle, so flooring equals C's truncation there.
+struct Stepper {
+    int64_t q, r, dq, dr, area;
+    // The step is the same for the whole triangle: divided once.
+    void Prepare(int64_t step, int64_t a) {
+        area = a;
+        dq = FloorDiv(step, a);
+        dr = step - dq * a;
+    }
+};
+
+// The texels of a span: u steps along a row of the image, v from row to row (tracked as a row pointer).
+void GatherSpan(const uint8_t* pixels, int pitch, const Stepper& u, const Stepper& v, int count, uint32_t* out) {
+    int64_t uq = u.q, ur = u.r, vr = v.r;
+    const int64_t udq = u.dq, udr = u.dr, vdr = v.dr, area = u.area;
+    const uint8_t* row = pixels + v.q * pitch;
+    const ptrdiff_t rowStep = static_cast<ptrdiff_t>(v.dq) * pitch;
+    for (int k = 0; k < count; ++k) {
+        out[k] = reinterpret_cast<const uint32_t*>(row)[uq];
+        uq += udq;
+        ur += udr;
+        if (ur >= area) {
+            ur -= area;
+            ++uq;
+        }
+        row += rowStep;
+        vr += vdr;
+        if (vr >= area) {
+            vr -= area;
+            row += pitch;
+        }
+    }
+}
+
+uint32_t gatheredRow[RowCapacity];
+
+// Everything the per-pixel loop needs of one triangle.
+struct TriangleSetup {
+    SDL_Rect box;  // clipped bounding box, pixels
+    int area;
+    int w0Row, w1Row, w2Row;
+    int w0Step, w1Step, w2Step;        // per pixel to the right
+    int w0RowStep, w1RowStep, w2RowStep;  // per row down
+    int bias0, bias1, bias2;
+    int s2s0x, s2s1x, s2s0y, s2s1y;
+    int64_t s2AreaX, s2AreaY;
+};
+
+// Columns [*first, *last] of the row where w + bias + x * step >= 0 holds for all three edges.
+bool RowSpan(const TriangleSetup& t, int w0, int w1, int w2, int* first, int* last) {
+    int64_t lo = 0, hi = t.box.w - 1;
+    const int values[3] = {w0 + t.bias0, w1 + t.bias1, w2 + t.bias2};
+    const int steps[3] = {t.w0Step, t.w1Step, t.w2Step};
+    for (int k = 0; k < 3; ++k) {
+        const int v = values[k], s = steps[k];
+        if (s > 0) {
+            int64_t from = -static_cast<int64_t>(FloorDiv32(v, s));  // ceil(-v / s)
+            if (from > lo) lo = from;
+        } else if (s < 0) {
+            int64_t to = FloorDiv32(v, -s);
+            if (to < hi) hi = to;
+        } else if (v < 0) {
+            return false;
+        }
+    }
+    if (lo > hi) return false;
+    *first = static_cast<int>(lo);
+    *last = static_cast<int>(hi);
+    return true;
+}
+
+// The texels of each row's span are gathered first, then put on the picture as one row.
+// A texel coordinate (numerator / area, floored) at a reference column of the current row, carried from row
+// to row and to the next span's first column by its steps instead of by dividing.
+struct SpanStart {
+    int64_t q = 0, r = 0, area = 1;
+    int64_t rowQ = 0, rowR = 0;  // one row down
+    int64_t colQ = 0, colR = 0;  // one column right
+    int column = 0;
+
+    void Begin(int64_t numerator, int64_t rowStep, const Stepper& along) {
+        area = along.area;
+        q = FloorDiv(numerator, area);
+        r = numerator - q * area;
+        rowQ = FloorDiv(rowStep, area);
+        rowR = rowStep - rowQ * area;
+        colQ = along.dq;
+        colR = along.dr;
+    }
+    void NextRow() {
+        q += rowQ;
+        r += rowR;
+        if (r >= area) {
+            r -= area;
+            ++q;
+        }
+    }
+    // Moves to column c of this row and starts the stepper there.
+    void StartAt(int c, Stepper& s) {
+        const int64_t diff = c - column;
+        column = c;
+        q += diff * colQ;
+        r += diff * colR;
+        if (diff > 8 || diff < -8) {
+            const int64_t carry = FloorDiv(r, area);
+            q += carry;
+            r -= carry * area;
+        } else {
+            while (r >= area) {
+                r -= area;
+                ++q;
+            }
+            while (r < 0) {
+                r += area;
+                --q;
+            }
+        }
+        s.q = q;
+        s.r = r;
+    }
+};
+
+// The texels of each row's span are gathered first, then put on the picture as one row.
+void FillTriangle(const TriangleSetup& t, const SDL_Surface* src, SDL_Surface* dst, const RowBlend& how) {
+    const auto* srcPixels = static_cast<const uint8_t*>(src->pixels);
+    const int srcPitch = src->pitch;
+    auto* dstRow = static_cast<uint8_t*>(dst->pixels) + t.box.y * dst->pitch + t.box.x * 4;
+    int w0Row = t.w0Row, w1Row = t.w1Row, w2Row = t.w2Row;
+    const int64_t stepX = static_cast<int64_t>(t.w0Step) * t.s2s0x + static_cast<int64_t>(t.w1Step) * t.s2s1x;
+    const int64_t stepY = static_cast<int64_t>(t.w0Step) * t.s2s0y + static_cast<int64_t>(t.w1Step) * t.s2s1y;
+    Stepper u, v;
+    u.Prepare(stepX, t.area);
+    v.Prepare(stepY, t.area);
+    SpanStart uStart, vStart;
+    uStart.Begin(static_cast<int64_t>(w0Row) * t.s2s0x + static_cast<int64_t>(w1Row) * t.s2s1x + t.s2AreaX,
+                 static_cast<int64_t>(t.w0RowStep) * t.s2s0x + static_cast<int64_t>(t.w1RowStep) * t.s2s1x, u);
+    vStart.Begin(static_cast<int64_t>(w0Row) * t.s2s0y + static_cast<int64_t>(w1Row) * t.s2s1y + t.s2AreaY,
+                 static_cast<int64_t>(t.w0RowStep) * t.s2s0y + static_cast<int64_t>(t.w1RowStep) * t.s2s1y, v);
+    for (int y = 0; y < t.box.h; ++y, dstRow += dst->pitch) {
+        int first, last;
+        if (RowSpan(t, w0Row, w1Row, w2Row, &first, &last) && last - first < RowCapacity) {
+            uStart.StartAt(first, u);
+            vStart.StartAt(first, v);
+            const int count = last - first + 1;
+            GatherSpan(srcPixels, srcPitch, u, v, count, gatheredRow);
+            BlendRow(how, gatheredRow, reinterpret_cast<uint32_t*>(dstRow) + first, count);
+        }
+        uStart.NextRow();
+        vStart.NextRow();
+        w0Row += t.w0RowStep;
+        w1Row += t.w1RowStep;
+        w2Row += t.w2RowStep;
+    }
+}
+
+}  // namespace
+
+void BlitTriangle(const SDL_Surface* src, SDL_Surface* dst, Corner c0, Corner c1, Corner c2, BlendKind blend) {
+    int area = Cross(c0, c1, c2.dx, c2.dy);
+    if (area == 0) return;
+    TriangleSetup t{};
+    int minX = SDL_min(c0.dx, SDL_min(c1.dx, c2.dx)), maxX = SDL_max(c0.dx, SDL_max(c1.dx, c2.dx));
+    int minY = SDL_min(c0.dy, SDL_min(c1.dy, c2.dy)), maxY = SDL_max(c0.dy, SDL_max(c1.dy, c2.dy));
+    SDL_Rect box{minX >> 1, minY >> 1, (maxX - minX) >> 1, (maxY - minY) >> 1};
+
+    // The texel coordinates run up to their maximum included, so the maximum is pulled in by one.
+    int sMinX = SDL_min(c0.sx, SDL_min(c1.sx, c2.sx)), sMaxX = SDL_max(c0.sx, SDL_max(c1.sx, c2.sx));
+    int sMinY = SDL_min(c0.sy, SDL_min(c1.sy, c2.sy)), sMaxY = SDL_max(c0.sy, SDL_max(c1.sy, c2.sy));
+    if (sMaxX - sMinX > 0) {
+        for (Corner* c : {&c0, &c1, &c2})
+            if (c->sx == sMaxX) c->sx--;
+    }
+    if (sMaxY - sMinY > 0) {
+        for (Corner* c : {&c0, &c1, &c2})
+            if (c->sy == sMaxY) c->sy--;
+    }
+    const SDL_Color colour = c0.colour;
+
+    SDL_Rect whole{0, 0, dst->w, dst->h};
+    SDL_IntersectRect(&box, &whole, &box);
+    SDL_Rect clip;
+    SDL_GetClipRect(dst, &clip);
+    SDL_IntersectRect(&box, &clip, &box);
+    t.box = box;
+
+    const bool clockwise = area > 0;
+    area = SDL_abs(area);
+    t.area = area;
+    t.w0Step = (c1.dy - c2.dy) << 1;
+    t.w1Step = (c2.dy - c0.dy) << 1;
+    t.w2Step = (c0.dy - c1.dy) << 1;
+    t.w0RowStep = (c2.dx - c1.dx) << 1;
+    t.w1RowStep = (c0.dx - c2.dx) << 1;
+    t.w2RowStep = (c1.dx - c0.dx) << 1;
+    t.s2s0x = c0.sx - c2.sx;
+    t.s2s1x = c1.sx - c2.sx;
+    t.s2s0y = c0.sy - c2.sy;
+    t.s2s1y = c1.sy - c2.sy;
+    {
+        // Rendering starts at the middle of the box's first pixel.
+        int px = (box.x << 1) + 1, py = (box.y << 1) + 1;
+        t.w0Row = Cross(c1, c2, px, py);
+        t.w1Row = Cross(c2, c0, px, py);
+        t.w2Row = Cross(c0, c1, px, py);
+    }
+    if (!clockwise) {
+        t.w0Step = -t.w0Step;
+        t.w1Step = -t.w1Step;
+        t.w2Step = -t.w2Step;
+        t.w0RowStep = -t.w0RowStep;
+        t.w1RowStep = -t.w1RowStep;
+        t.w2RowStep = -t.w2RowStep;
+        t.w0Row = -t.w0Row;
+        t.w1Row = -t.w1Row;
+        t.w2Row = -t.w2Row;
+    }
+    t.bias0 = IsTopLeft(c1, c2, clockwise) ? 0 : -1;
+    t.bias1 = IsTopLeft(c2, c0, clockwise) ? 0 : -1;
+    t.bias2 = IsTopLeft(c0, c1, clockwise) ? 0 : -1;
+    t.s2AreaX = static_cast<int64_t>(c2.sx * area);
+    t.s2AreaY = static_cast<int64_t>(c2.sy * area);
+    if (t.box.w <= 0 || t.box.h <= 0) return;
+
+    FillTriangle(t, src, dst, ChooseRowBlend(blend, colour, false));
+}
+
+// Blends rows of ARGB pixels onto the picture as SDL's blitter for a surface with this blend mode and
+// modulation does. A plain blend (no modulation) has two blitters in SDL: the per-pixel alpha blitter of a
+
+}  // namespace softraster
