@@ -1,5 +1,7 @@
 // Textured triangles of our software rasteriser: SDL's own fixed-point edges, texel choice and spans,
 // gathered a row at a time and put on the picture by the blending kernels.
+#include <emmintrin.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -24,16 +26,10 @@ int64_t FloorDiv(int64_t n, int64_t d) {
     return (n % d != 0 && n < 0) ? q - 1 : q;
 }
 
-// The same for 32-bit values (a division of half the cost).
-int FloorDiv32(int n, int d) {
-    int q = n / d;
-    return (n % d != 0 && n < 0) ? q - 1 : q;
-}
-
 // A texel coordinate along a row: numerator / area, stepped without dividing. The numerator never goes
 // below zero inside the triangle, so flooring equals C's truncation there.
 struct Stepper {
-    int64_t q, r, dq, dr, area;
+    int64_t q = 0, r = 0, dq = 0, dr = 0, area = 1;
     // The step is the same for the whole triangle: divided once.
     void Prepare(int64_t step, int64_t a) {
         area = a;
@@ -65,6 +61,38 @@ void GatherSpan(const uint8_t* pixels, int pitch, const Stepper& u, const Steppe
     }
 }
 
+// The texels of a span, four at a time: each coordinate is floor(numerator / area) in single precision,
+// exact while numerators, area and texel offsets stay below 2^24 (the quotient's rounding error is then
+// smaller than its distance to the next whole number). nu, nv: numerators at the span's first pixel;
+// du, dv: their steps per pixel.
+void GatherSpanFloat(const uint32_t* texels, float pitch, float nu, float nv, float du, float dv, float area,
+                     int count, uint32_t* out) {
+    const __m128 lanes = _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f);
+    __m128 u = _mm_add_ps(_mm_set1_ps(nu), _mm_mul_ps(lanes, _mm_set1_ps(du)));
+    __m128 v = _mm_add_ps(_mm_set1_ps(nv), _mm_mul_ps(lanes, _mm_set1_ps(dv)));
+    const __m128 u4 = _mm_set1_ps(4.0f * du), v4 = _mm_set1_ps(4.0f * dv);
+    const __m128 a = _mm_set1_ps(area), one = _mm_set1_ps(1.0f), rowLength = _mm_set1_ps(pitch);
+    alignas(16) int32_t index[4];
+    for (int k = 0; k < count; k += 4, u = _mm_add_ps(u, u4), v = _mm_add_ps(v, v4)) {
+        const __m128 qu = _mm_div_ps(u, a), qv = _mm_div_ps(v, a);
+        // Truncation, then one less where that rounded a negative quotient up: the floor.
+        __m128 fu = _mm_cvtepi32_ps(_mm_cvttps_epi32(qu));
+        __m128 fv = _mm_cvtepi32_ps(_mm_cvttps_epi32(qv));
+        fu = _mm_sub_ps(fu, _mm_and_ps(_mm_cmpgt_ps(fu, qu), one));
+        fv = _mm_sub_ps(fv, _mm_and_ps(_mm_cmpgt_ps(fv, qv), one));
+        _mm_store_si128(reinterpret_cast<__m128i*>(index), _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(fv, rowLength), fu)));
+        // Lanes past the span are never read: their texels may lie outside the image.
+        if (count - k >= 4) {
+            out[k] = texels[index[0]];
+            out[k + 1] = texels[index[1]];
+            out[k + 2] = texels[index[2]];
+            out[k + 3] = texels[index[3]];
+        } else {
+            for (int j = 0; j < count - k; ++j) out[k + j] = texels[index[j]];
+        }
+    }
+}
+
 uint32_t gatheredRow[RowCapacity];
 
 // Everything the per-pixel loop needs of one triangle.
@@ -79,28 +107,47 @@ struct TriangleSetup {
     int64_t s2AreaX, s2AreaY;
 };
 
-// Columns [*first, *last] of the row where w + bias + x * step >= 0 holds for all three edges.
-bool RowSpan(const TriangleSetup& t, int w0, int w1, int w2, int* first, int* last) {
-    int64_t lo = 0, hi = t.box.w - 1;
-    const int values[3] = {w0 + t.bias0, w1 + t.bias1, w2 + t.bias2};
-    const int steps[3] = {t.w0Step, t.w1Step, t.w2Step};
-    for (int k = 0; k < 3; ++k) {
-        const int v = values[k], s = steps[k];
-        if (s > 0) {
-            int64_t from = -static_cast<int64_t>(FloorDiv32(v, s));  // ceil(-v / s)
-            if (from > lo) lo = from;
-        } else if (s < 0) {
-            int64_t to = FloorDiv32(v, -s);
-            if (to < hi) hi = to;
-        } else if (v < 0) {
-            return false;
+// How one edge limits a row: a pixel x of the row is on the inner side where value + x * step >= 0, so the
+// row starts at ceil(-value / step) for a positive step and ends at floor(value / -step) for a negative one;
+// a level edge (step 0) leaves the whole row in or out. The floor of value / |step| is carried from row to
+// row by its whole and remainder steps, without dividing.
+struct EdgeBound {
+    int side = 0;  // +1 starts the row, -1 ends it, 0 level
+    int64_t q = 0, r = 0, divisor = 1, dq = 0, dr = 0;
+    int64_t value = 0, rowStep = 0;
+
+    void Begin(int value0, int step, int rowStep0) {
+        side = step > 0 ? 1 : (step < 0 ? -1 : 0);
+        value = value0;
+        rowStep = rowStep0;
+        if (side == 0) return;
+        divisor = step > 0 ? step : -static_cast<int64_t>(step);
+        q = FloorDiv(value0, divisor);
+        r = value0 - q * divisor;
+        dq = FloorDiv(rowStep0, divisor);
+        dr = rowStep0 - dq * divisor;
+    }
+    void NextRow() {
+        value += rowStep;
+        q += dq;
+        r += dr;
+        if (r >= divisor) {
+            r -= divisor;
+            ++q;
         }
     }
-    if (lo > hi) return false;
-    *first = static_cast<int>(lo);
-    *last = static_cast<int>(hi);
-    return true;
-}
+    // Narrows [lo, hi] to this edge's inner side; false when the row is wholly outside.
+    bool Limit(int64_t& lo, int64_t& hi) const {
+        if (side > 0) {
+            if (-q > lo) lo = -q;
+        } else if (side < 0) {
+            if (q < hi) hi = q;
+        } else if (value < 0) {
+            return false;
+        }
+        return true;
+    }
+};
 
 // The texels of each row's span are gathered first, then put on the picture as one row.
 // A texel coordinate (numerator / area, floored) at a reference column of the current row, carried from row
@@ -153,36 +200,68 @@ struct SpanStart {
     }
 };
 
+int64_t Magnitude(int64_t value) {
+    return value < 0 ? -value : value;
+}
+
 // The texels of each row's span are gathered first, then put on the picture as one row.
 void FillTriangle(const TriangleSetup& t, const SDL_Surface* src, SDL_Surface* dst, const RowBlend& how) {
     const auto* srcPixels = static_cast<const uint8_t*>(src->pixels);
     const int srcPitch = src->pitch;
     auto* dstRow = static_cast<uint8_t*>(dst->pixels) + t.box.y * dst->pitch + t.box.x * 4;
-    int w0Row = t.w0Row, w1Row = t.w1Row, w2Row = t.w2Row;
     const int64_t stepX = static_cast<int64_t>(t.w0Step) * t.s2s0x + static_cast<int64_t>(t.w1Step) * t.s2s1x;
     const int64_t stepY = static_cast<int64_t>(t.w0Step) * t.s2s0y + static_cast<int64_t>(t.w1Step) * t.s2s1y;
+    // Texel numerators at the box's first column, and their steps one row down.
+    int64_t rowU = static_cast<int64_t>(t.w0Row) * t.s2s0x + static_cast<int64_t>(t.w1Row) * t.s2s1x + t.s2AreaX;
+    int64_t rowV = static_cast<int64_t>(t.w0Row) * t.s2s0y + static_cast<int64_t>(t.w1Row) * t.s2s1y + t.s2AreaY;
+    const int64_t rowStepU = static_cast<int64_t>(t.w0RowStep) * t.s2s0x + static_cast<int64_t>(t.w1RowStep) * t.s2s1x;
+    const int64_t rowStepV = static_cast<int64_t>(t.w0RowStep) * t.s2s0y + static_cast<int64_t>(t.w1RowStep) * t.s2s1y;
+    EdgeBound edges[3];
+    edges[0].Begin(t.w0Row + t.bias0, t.w0Step, t.w0RowStep);
+    edges[1].Begin(t.w1Row + t.bias1, t.w1Step, t.w1RowStep);
+    edges[2].Begin(t.w2Row + t.bias2, t.w2Step, t.w2RowStep);
+
+    // Single precision serves when every numerator in the box and every texel offset stays below 2^24.
+    constexpr int64_t FloatExact = int64_t{1} << 24;
+    const int64_t spanW = t.box.w - 1, spanH = t.box.h - 1;
+    const int64_t maxU = Magnitude(rowU) + Magnitude(stepX) * spanW + Magnitude(rowStepU) * spanH;
+    const int64_t maxV = Magnitude(rowV) + Magnitude(stepY) * spanW + Magnitude(rowStepV) * spanH;
+    const int64_t pitchTexels = srcPitch / 4;
+    const bool inFloat = t.area < FloatExact && maxU < FloatExact && maxV < FloatExact &&
+                         (maxU / t.area + 1) + (maxV / t.area + 1) * pitchTexels < FloatExact;
+
     Stepper u, v;
-    u.Prepare(stepX, t.area);
-    v.Prepare(stepY, t.area);
     SpanStart uStart, vStart;
-    uStart.Begin(static_cast<int64_t>(w0Row) * t.s2s0x + static_cast<int64_t>(w1Row) * t.s2s1x + t.s2AreaX,
-                 static_cast<int64_t>(t.w0RowStep) * t.s2s0x + static_cast<int64_t>(t.w1RowStep) * t.s2s1x, u);
-    vStart.Begin(static_cast<int64_t>(w0Row) * t.s2s0y + static_cast<int64_t>(w1Row) * t.s2s1y + t.s2AreaY,
-                 static_cast<int64_t>(t.w0RowStep) * t.s2s0y + static_cast<int64_t>(t.w1RowStep) * t.s2s1y, v);
+    if (!inFloat) {
+        u.Prepare(stepX, t.area);
+        v.Prepare(stepY, t.area);
+        uStart.Begin(rowU, rowStepU, u);
+        vStart.Begin(rowV, rowStepV, v);
+    }
     for (int y = 0; y < t.box.h; ++y, dstRow += dst->pitch) {
-        int first, last;
-        if (RowSpan(t, w0Row, w1Row, w2Row, &first, &last) && last - first < RowCapacity) {
-            uStart.StartAt(first, u);
-            vStart.StartAt(first, v);
-            const int count = last - first + 1;
-            GatherSpan(srcPixels, srcPitch, u, v, count, gatheredRow);
+        int64_t lo = 0, hi = t.box.w - 1;
+        if (edges[0].Limit(lo, hi) && edges[1].Limit(lo, hi) && edges[2].Limit(lo, hi) && lo <= hi &&
+            hi - lo < RowCapacity) {
+            const int first = static_cast<int>(lo), count = static_cast<int>(hi - lo) + 1;
+            if (inFloat) {
+                GatherSpanFloat(reinterpret_cast<const uint32_t*>(srcPixels), static_cast<float>(pitchTexels),
+                                static_cast<float>(rowU + first * stepX), static_cast<float>(rowV + first * stepY),
+                                static_cast<float>(stepX), static_cast<float>(stepY), static_cast<float>(t.area),
+                                count, gatheredRow);
+            } else {
+                uStart.StartAt(first, u);
+                vStart.StartAt(first, v);
+                GatherSpan(srcPixels, srcPitch, u, v, count, gatheredRow);
+            }
             BlendRow(how, gatheredRow, reinterpret_cast<uint32_t*>(dstRow) + first, count);
         }
-        uStart.NextRow();
-        vStart.NextRow();
-        w0Row += t.w0RowStep;
-        w1Row += t.w1RowStep;
-        w2Row += t.w2RowStep;
+        if (!inFloat) {
+            uStart.NextRow();
+            vStart.NextRow();
+        }
+        rowU += rowStepU;
+        rowV += rowStepV;
+        for (EdgeBound& e : edges) e.NextRow();
     }
 }
 

@@ -324,6 +324,8 @@ TEST_F(PlatformGraphics, OwnRasteriserDrawsExactlyWhatSdlDraws) {
             float x = static_cast<float>(r() % 560) - 40.0f, y = static_cast<float>(r() % 350) - 40.0f;
             float angle = r() % 4 == 0 ? 0.0f : static_cast<float>(r() % 6283) / 1000.0f;
             float half = 3.0f + static_cast<float>(r() % 60);
+            // Now and then a square far larger than the picture, whose texel numbers need 64 bits.
+            if (r() % 50 == 0) half = 400.0f + static_cast<float>(r() % 400);
             float span = 1.0f + static_cast<float>(r() % 32);
             // Runs of squares with the same state make batches.
             for (int k = static_cast<int>(r() % 4); k >= 0; --k) {
