@@ -14,11 +14,14 @@ namespace {
 // removal ghosts): each is kept as the generic blitter would add it, so drawing is a saturating add.
 constexpr int AddedImageEntries = 48;
 constexpr int AddedImagePixelCapacity = 64 * 64;
+constexpr int AddedImageRowCapacity = 64;
 
 struct AddedImage {
     const SDL_Surface* source = nullptr;  // null: free
     uint32_t colour = 0;
     uint32_t pixels[AddedImagePixelCapacity];
+    // The columns of each row that add something: a soft particle is black (adds nothing) around its middle.
+    int16_t firstLit[AddedImageRowCapacity], lastLit[AddedImageRowCapacity];  // last < first: nothing
 };
 
 struct AddedImages {
@@ -29,35 +32,46 @@ struct AddedImages {
 AddedImages added;
 
 // The texels of src as added with this modulation (pitch src->w); null when the image is too large.
-const uint32_t* AddedTexels(const SDL_Surface* src, SDL_Color c) {
-    if (src->w * src->h > AddedImagePixelCapacity) return nullptr;
+const AddedImage* AddedTexels(const SDL_Surface* src, SDL_Color c) {
+    if (src->w * src->h > AddedImagePixelCapacity || src->h > AddedImageRowCapacity) return nullptr;
     const uint32_t colour = static_cast<uint32_t>(c.a) << 24 | static_cast<uint32_t>(c.r) << 16 |
                             static_cast<uint32_t>(c.g) << 8 | c.b;
     for (const AddedImage& e : added.entries)
-        if (e.source == src && e.colour == colour) return e.pixels;
+        if (e.source == src && e.colour == colour) return &e;
     AddedImage& e = added.entries[added.next];
     added.next = (added.next + 1) % AddedImageEntries;
     e.source = src;
     e.colour = colour;
     for (int y = 0; y < src->h; ++y) {
         const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(src->pixels) + y * src->pitch);
-        for (int x = 0; x < src->w; ++x) e.pixels[y * src->w + x] = AddedTexel(row[x], c);
+        uint32_t* out = e.pixels + y * src->w;
+        e.firstLit[y] = static_cast<int16_t>(src->w);
+        e.lastLit[y] = -1;
+        for (int x = 0; x < src->w; ++x) {
+            out[x] = AddedTexel(row[x], c);
+            if (out[x] == 0) continue;
+            if (e.firstLit[y] > x) e.firstLit[y] = static_cast<int16_t>(x);
+            e.lastLit[y] = static_cast<int16_t>(x);
+        }
     }
-    return e.pixels;
+    return &e;
 }
 
 // Where a copy reads its texels and how it puts them on the picture: additive copies read the kept
-// premultiplied texels.
+// premultiplied texels, and only the columns of each row that add something.
 struct CopySource {
     const uint8_t* base;
     int pitch;
     RowBlend how;
+    const int16_t* firstLit = nullptr;  // per row of the image; null: every column counts
+    const int16_t* lastLit = nullptr;
 };
 
 CopySource ChooseCopySource(const SDL_Surface* src, SDL_BlendMode mode, SDL_Color colour, bool genericPlainBlend) {
     if (mode == SDL_BLENDMODE_ADD) {
-        if (const uint32_t* texels = AddedTexels(src, colour))
-            return {reinterpret_cast<const uint8_t*>(texels), src->w * 4, RowBlend{RowAddPremultiplied, colour}};
+        if (const AddedImage* kept = AddedTexels(src, colour))
+            return {reinterpret_cast<const uint8_t*>(kept->pixels), src->w * 4, RowBlend{RowAddPremultiplied, colour},
+                    kept->firstLit, kept->lastLit};
     }
     return {static_cast<const uint8_t*>(src->pixels), src->pitch, CopyBlend(mode, colour, genericPlainBlend)};
 }
@@ -137,7 +151,7 @@ namespace {
 // The largest smoothly scaled image.
 constexpr int ScaledPixelCapacity = 512 * 512;
 // Smoothly scaled images are kept: the game scales the same few images to the same few sizes every frame.
-constexpr int ScaledCacheEntries = 16;
+constexpr int ScaledCacheEntries = 64;
 constexpr int ScaledCachePixels = 64 * 64;
 
 struct ScaledImage {
@@ -158,6 +172,8 @@ ScaleState scaling;
 // SDL's point scaling: texel (step / 2 + i * step) >> 16, steps in 16.16 of the source per target pixel.
 // The source column of each target column from first on, for rows scaled by points.
 int pointColumns[RowCapacity];
+// The first target column showing source column c or one right of it, for copies that skip unlit texels.
+int firstColumnFrom[RowCapacity + 1];
 uint32_t gatheredRow[RowCapacity];
 
 void PointScaleColumns(int srcW, int dstW, int first, int count) {
@@ -166,24 +182,43 @@ void PointScaleColumns(int srcW, int dstW, int first, int count) {
     for (int i = 0; i < count; ++i, pos += step) pointColumns[i] = static_cast<int>(pos >> 16);
 }
 
-// Rows scaled by points into gatheredRow, with the columns above; an enlarged image repeats its rows, and
-// a repeated row is gathered once.
-struct PointRows {
-    const uint8_t* gathered = nullptr;  // the source row now in gatheredRow
-
-    const uint32_t* Row(const uint8_t* sourceRow, int count) {
-        if (sourceRow != gathered) {
-            const auto* texels = reinterpret_cast<const uint32_t*>(sourceRow);
-            for (int i = 0; i < count; ++i) gatheredRow[i] = texels[pointColumns[i]];
-            gathered = sourceRow;
-        }
-        return gatheredRow;
-    }
-};
-
 int PointScaleSourceRow(int srcH, int dstH, int row) {
     const uint32_t step = (static_cast<uint32_t>(srcH) << 16) / static_cast<uint32_t>(dstH);
     return static_cast<int>((step / 2 + static_cast<uint32_t>(row) * step) >> 16);
+}
+
+// Target columns [0, cols) of the part of src scaled by points to dstW x dstH that starts at target column
+// firstCol and row firstRow, put on rows rows of the picture from to on (pitch in pixels). A source row
+// repeated by an enlargement is gathered once; only the columns that show lit texels are put on the picture.
+void PointCopy(const CopySource& from, const SDL_Rect& src, int dstW, int dstH, int firstCol, int cols, int firstRow,
+               int rows, uint32_t* to, int toPitch) {
+    PointScaleColumns(src.w, dstW, firstCol, cols);
+    const bool trimmed = from.firstLit != nullptr && src.w <= RowCapacity;
+    if (trimmed) {
+        int i = 0;
+        for (int c = 0; c <= src.w; ++c) {
+            while (i < cols && pointColumns[i] < c) ++i;
+            firstColumnFrom[c] = i;
+        }
+    }
+    const uint8_t* gathered = nullptr;  // the source row now in gatheredRow
+    int begin = 0, end = cols;          // its target columns that show lit texels
+    for (int y = 0; y < rows; ++y, to += toPitch) {
+        const int sourceRow = src.y + PointScaleSourceRow(src.h, dstH, firstRow + y);
+        const uint8_t* row = from.base + sourceRow * from.pitch + src.x * 4;
+        if (row != gathered) {
+            gathered = row;
+            if (trimmed) {
+                const int first = SDL_max(from.firstLit[sourceRow] - src.x, 0);
+                const int last = SDL_min(from.lastLit[sourceRow] - src.x, src.w - 1);
+                begin = first <= last ? firstColumnFrom[first] : 0;
+                end = first <= last ? firstColumnFrom[last + 1] : 0;
+            }
+            const auto* texels = reinterpret_cast<const uint32_t*>(row);
+            for (int i = begin; i < end; ++i) gatheredRow[i] = texels[pointColumns[i]];
+        }
+        if (begin < end) BlendRow(from.how, gatheredRow + begin, to + begin, end - begin);
+    }
 }
 
 // SDL's smooth scaling along one axis: the first position (16.16, centred as pixman does), the step, and how
@@ -362,13 +397,8 @@ bool CopyScaled(SDL_Surface* canvas, SDL_Texture* texture, const SDL_Rect& sourc
         if (!smooth) {
             // Straight onto the picture: plain copies by the stretcher, the rest by the generic blitter.
             const CopySource from = ChooseCopySource(pixels, mode, colour, true);
-            PointScaleColumns(src.w, dst.w, 0, dst.w);
-            PointRows rows;
-            for (int y = 0; y < dst.h; ++y) {
-                const uint8_t* row = from.base + (src.y + PointScaleSourceRow(src.h, dst.h, y)) * from.pitch + src.x * 4;
-                BlendRow(from.how, rows.Row(row, dst.w), reinterpret_cast<uint32_t*>(picture + (dst.y + y) * pitch) + dst.x,
-                         dst.w);
-            }
+            PointCopy(from, src, dst.w, dst.h, 0, dst.w, 0, dst.h,
+                      reinterpret_cast<uint32_t*>(picture + dst.y * pitch) + dst.x, pitch / 4);
             return true;
         }
         // Smooth: the scaled image is a fresh surface, blitted as one.
@@ -385,13 +415,8 @@ bool CopyScaled(SDL_Surface* canvas, SDL_Texture* texture, const SDL_Rect& sourc
     if (!ClipBlit(canvas, dst.w, dst.h, part, at)) return true;
     if (!smooth) {
         const CopySource from = ChooseCopySource(pixels, mode, colour, false);
-        PointScaleColumns(src.w, dst.w, part.x, part.w);
-        PointRows rows;
-        for (int y = 0; y < part.h; ++y) {
-            const uint8_t* row = from.base + (src.y + PointScaleSourceRow(src.h, dst.h, part.y + y)) * from.pitch + src.x * 4;
-            BlendRow(from.how, rows.Row(row, part.w), reinterpret_cast<uint32_t*>(picture + (at.y + y) * pitch) + at.x,
-                     part.w);
-        }
+        PointCopy(from, src, dst.w, dst.h, part.x, part.w, part.y, part.h,
+                  reinterpret_cast<uint32_t*>(picture + at.y * pitch) + at.x, pitch / 4);
         return true;
     }
     const uint32_t* scaled = SmoothScaledPixels(pixels, src, dst.w, dst.h);

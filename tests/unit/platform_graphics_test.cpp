@@ -306,8 +306,14 @@ TEST_F(PlatformGraphics, OwnRasteriserDrawsExactlyWhatSdlDraws) {
     };
     int image = LoadTexture(WriteTga("noise.tga", 37, 29, texel).c_str());
     int square = LoadTexture(WriteTga("noise_square.tga", 32, 32, texel).c_str());
+    // A soft spot: noise inside a circle, transparent black around it (added copies skip what adds nothing).
+    int spot = LoadTexture(WriteTga("noise_spot.tga", 40, 36, [&texel](int x, int y) {
+                               int dx = x - 20, dy = y - 17;
+                               return dx * dx + dy * dy < 15 * 15 ? texel(x, y) : 0u;
+                           }).c_str());
     ASSERT_GE(image, 0);
     ASSERT_GE(square, 0);
+    ASSERT_GE(spot, 0);
 
     auto drawScene = [&](uint32_t seed) {
         std::mt19937 r(seed);
@@ -320,7 +326,7 @@ TEST_F(PlatformGraphics, OwnRasteriserDrawsExactlyWhatSdlDraws) {
             if (mode >= 4) SetModulation(0, 0);
             SetTextureFactor(r() % 3 == 0 ? 0xFFFFFFFFu : static_cast<uint32_t>(r()));
             SetLinearMagnification(r() % 2 == 0);
-            int id = r() % 2 ? image : square;
+            int id = std::array<int, 3>{image, square, spot}[r() % 3];
             float x = static_cast<float>(r() % 560) - 40.0f, y = static_cast<float>(r() % 350) - 40.0f;
             float angle = r() % 4 == 0 ? 0.0f : static_cast<float>(r() % 6283) / 1000.0f;
             float half = 3.0f + static_cast<float>(r() % 60);
