@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "platform/soft_blend_kernels.h"
 #include "platform/soft_raster_local.h"
 
 namespace softraster {
@@ -61,12 +62,13 @@ void GatherSpan(const uint8_t* pixels, int pitch, const Stepper& u, const Steppe
     }
 }
 
-// The texels of a span, four at a time: each coordinate is floor(numerator / area) in single precision,
-// exact while numerators, area and texel offsets stay below 2^24 (the quotient's rounding error is then
-// smaller than its distance to the next whole number). nu, nv: numerators at the span's first pixel;
-// du, dv: their steps per pixel.
-void GatherSpanFloat(const uint32_t* texels, float pitch, float nu, float nv, float du, float dv, float area,
-                     int count, uint32_t* out) {
+// The texels of a span, four at a time, blended onto the picture as they come: each texel coordinate is
+// floor(numerator / area) in single precision, exact while numerators, area and texel offsets stay below
+// 2^24 (the quotient's rounding error is then smaller than its distance to the next whole number).
+// nu, nv: numerators at the span's first pixel; du, dv: their steps per pixel.
+template <typename Kernel>
+void BlendSpanFloat(const Kernel& kernel, const uint32_t* texels, float pitch, float nu, float nv, float du, float dv,
+                    float area, int count, uint32_t* d) {
     const __m128 lanes = _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f);
     __m128 u = _mm_add_ps(_mm_set1_ps(nu), _mm_mul_ps(lanes, _mm_set1_ps(du)));
     __m128 v = _mm_add_ps(_mm_set1_ps(nv), _mm_mul_ps(lanes, _mm_set1_ps(dv)));
@@ -82,14 +84,12 @@ void GatherSpanFloat(const uint32_t* texels, float pitch, float nu, float nv, fl
         fv = _mm_sub_ps(fv, _mm_and_ps(_mm_cmpgt_ps(fv, qv), one));
         _mm_store_si128(reinterpret_cast<__m128i*>(index), _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(fv, rowLength), fu)));
         // Lanes past the span are never read: their texels may lie outside the image.
-        if (count - k >= 4) {
-            out[k] = texels[index[0]];
-            out[k + 1] = texels[index[1]];
-            out[k + 2] = texels[index[2]];
-            out[k + 3] = texels[index[3]];
-        } else {
-            for (int j = 0; j < count - k; ++j) out[k + j] = texels[index[j]];
-        }
+        const int n = count - k;
+        const __m128i t0 = _mm_cvtsi32_si128(static_cast<int>(texels[index[0]]));
+        const __m128i t1 = n > 1 ? _mm_cvtsi32_si128(static_cast<int>(texels[index[1]])) : _mm_setzero_si128();
+        const __m128i t2 = n > 2 ? _mm_cvtsi32_si128(static_cast<int>(texels[index[2]])) : _mm_setzero_si128();
+        const __m128i t3 = n > 3 ? _mm_cvtsi32_si128(static_cast<int>(texels[index[3]])) : _mm_setzero_si128();
+        BlendQuad(kernel, _mm_unpacklo_epi64(_mm_unpacklo_epi32(t0, t1), _mm_unpacklo_epi32(t2, t3)), d + k, n);
     }
 }
 
@@ -204,8 +204,9 @@ int64_t Magnitude(int64_t value) {
     return value < 0 ? -value : value;
 }
 
-// The texels of each row's span are gathered first, then put on the picture as one row.
-void FillTriangle(const TriangleSetup& t, const SDL_Surface* src, SDL_Surface* dst, const RowBlend& how) {
+// Each row's span of the triangle put on the picture by the kernel.
+template <typename Kernel>
+void FillTriangle(const TriangleSetup& t, const SDL_Surface* src, SDL_Surface* dst, const Kernel& kernel) {
     const auto* srcPixels = static_cast<const uint8_t*>(src->pixels);
     const int srcPitch = src->pitch;
     auto* dstRow = static_cast<uint8_t*>(dst->pixels) + t.box.y * dst->pitch + t.box.x * 4;
@@ -243,17 +244,19 @@ void FillTriangle(const TriangleSetup& t, const SDL_Surface* src, SDL_Surface* d
         if (edges[0].Limit(lo, hi) && edges[1].Limit(lo, hi) && edges[2].Limit(lo, hi) && lo <= hi &&
             hi - lo < RowCapacity) {
             const int first = static_cast<int>(lo), count = static_cast<int>(hi - lo) + 1;
+            uint32_t* to = reinterpret_cast<uint32_t*>(dstRow) + first;
             if (inFloat) {
-                GatherSpanFloat(reinterpret_cast<const uint32_t*>(srcPixels), static_cast<float>(pitchTexels),
-                                static_cast<float>(rowU + first * stepX), static_cast<float>(rowV + first * stepY),
-                                static_cast<float>(stepX), static_cast<float>(stepY), static_cast<float>(t.area),
-                                count, gatheredRow);
+                BlendSpanFloat(kernel, reinterpret_cast<const uint32_t*>(srcPixels), static_cast<float>(pitchTexels),
+                               static_cast<float>(rowU + first * stepX), static_cast<float>(rowV + first * stepY),
+                               static_cast<float>(stepX), static_cast<float>(stepY), static_cast<float>(t.area), count,
+                               to);
             } else {
+                // The texels of the span are gathered first, then put on the picture as one row.
                 uStart.StartAt(first, u);
                 vStart.StartAt(first, v);
                 GatherSpan(srcPixels, srcPitch, u, v, count, gatheredRow);
+                BlendRowWith(kernel, gatheredRow, to, count);
             }
-            BlendRow(how, gatheredRow, reinterpret_cast<uint32_t*>(dstRow) + first, count);
         }
         if (!inFloat) {
             uStart.NextRow();
@@ -333,7 +336,7 @@ void BlitTriangle(const SDL_Surface* src, SDL_Surface* dst, Corner c0, Corner c1
     t.s2AreaY = static_cast<int64_t>(c2.sy * area);
     if (t.box.w <= 0 || t.box.h <= 0) return;
 
-    FillTriangle(t, src, dst, ChooseRowBlend(blend, colour, false));
+    WithKernel(ChooseRowBlend(blend, colour, false), [&](const auto& kernel) { FillTriangle(t, src, dst, kernel); });
 }
 
 // Blends rows of ARGB pixels onto the picture as SDL's blitter for a surface with this blend mode and
