@@ -62,29 +62,44 @@ void GatherSpan(const uint8_t* pixels, int pitch, const Stepper& u, const Steppe
     }
 }
 
-// The texels of a span, four at a time, blended onto the picture as they come: each texel coordinate is
-// floor(numerator / area) in single precision, exact while numerators, area and texel offsets stay below
-// 2^24 (the quotient's rounding error is then smaller than its distance to the next whole number).
-// nu, nv: numerators at the span's first pixel; du, dv: their steps per pixel.
+// A triangle's texel coordinates in single precision: each is floor(numerator / area), exact while
+// numerators, area and texel offsets stay below 2^24 (the quotient's rounding error is then smaller than its
+// distance to the next whole number). The numerators step by du, dv from pixel to pixel.
+struct FloatTexels {
+    const uint32_t* texels;
+    __m128 uLanes, vLanes;  // 0, 1, 2, 3 steps
+    __m128 u4, v4;          // four steps
+    __m128 area, rowLength;
+
+    FloatTexels(const uint32_t* image, float pitch, float du, float dv, float a)
+        : texels(image),
+          uLanes(_mm_mul_ps(_mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f), _mm_set1_ps(du))),
+          vLanes(_mm_mul_ps(_mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f), _mm_set1_ps(dv))),
+          u4(_mm_set1_ps(4.0f * du)),
+          v4(_mm_set1_ps(4.0f * dv)),
+          area(_mm_set1_ps(a)),
+          rowLength(_mm_set1_ps(pitch)) {}
+};
+
+// The texels of a span, four at a time, blended onto the picture as they come. nu, nv: the numerators at
+// the span's first pixel.
 template <typename Kernel>
-void BlendSpanFloat(const Kernel& kernel, const uint32_t* texels, float pitch, float nu, float nv, float du, float dv,
-                    float area, int count, uint32_t* d) {
-    const __m128 lanes = _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f);
-    __m128 u = _mm_add_ps(_mm_set1_ps(nu), _mm_mul_ps(lanes, _mm_set1_ps(du)));
-    __m128 v = _mm_add_ps(_mm_set1_ps(nv), _mm_mul_ps(lanes, _mm_set1_ps(dv)));
-    const __m128 u4 = _mm_set1_ps(4.0f * du), v4 = _mm_set1_ps(4.0f * dv);
-    const __m128 a = _mm_set1_ps(area), one = _mm_set1_ps(1.0f), rowLength = _mm_set1_ps(pitch);
+inline void BlendSpanFloat(const Kernel& kernel, const FloatTexels& f, float nu, float nv, int count, uint32_t* d) {
+    const __m128 one = _mm_set1_ps(1.0f);
+    __m128 u = _mm_add_ps(_mm_set1_ps(nu), f.uLanes);
+    __m128 v = _mm_add_ps(_mm_set1_ps(nv), f.vLanes);
     alignas(16) int32_t index[4];
-    for (int k = 0; k < count; k += 4, u = _mm_add_ps(u, u4), v = _mm_add_ps(v, v4)) {
-        const __m128 qu = _mm_div_ps(u, a), qv = _mm_div_ps(v, a);
+    for (int k = 0; k < count; k += 4, u = _mm_add_ps(u, f.u4), v = _mm_add_ps(v, f.v4)) {
+        const __m128 qu = _mm_div_ps(u, f.area), qv = _mm_div_ps(v, f.area);
         // Truncation, then one less where that rounded a negative quotient up: the floor.
         __m128 fu = _mm_cvtepi32_ps(_mm_cvttps_epi32(qu));
         __m128 fv = _mm_cvtepi32_ps(_mm_cvttps_epi32(qv));
         fu = _mm_sub_ps(fu, _mm_and_ps(_mm_cmpgt_ps(fu, qu), one));
         fv = _mm_sub_ps(fv, _mm_and_ps(_mm_cmpgt_ps(fv, qv), one));
-        _mm_store_si128(reinterpret_cast<__m128i*>(index), _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(fv, rowLength), fu)));
+        _mm_store_si128(reinterpret_cast<__m128i*>(index), _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(fv, f.rowLength), fu)));
         // Lanes past the span are never read: their texels may lie outside the image.
         const int n = count - k;
+        const uint32_t* texels = f.texels;
         const __m128i t0 = _mm_cvtsi32_si128(static_cast<int>(texels[index[0]]));
         const __m128i t1 = n > 1 ? _mm_cvtsi32_si128(static_cast<int>(texels[index[1]])) : _mm_setzero_si128();
         const __m128i t2 = n > 2 ? _mm_cvtsi32_si128(static_cast<int>(texels[index[2]])) : _mm_setzero_si128();
@@ -107,12 +122,12 @@ struct TriangleSetup {
     int64_t s2AreaX, s2AreaY;
 };
 
-// How one edge limits a row: a pixel x of the row is on the inner side where value + x * step >= 0, so the
+// How one edge limits the rows: a pixel x of a row is on the inner side where value + x * step >= 0, so the
 // row starts at ceil(-value / step) for a positive step and ends at floor(value / -step) for a negative one;
 // a level edge (step 0) leaves the whole row in or out. The floor of value / |step| is carried from row to
 // row by its whole and remainder steps, without dividing.
 struct EdgeBound {
-    int side = 0;  // +1 starts the row, -1 ends it, 0 level
+    int side = 0;  // +1 starts the rows, -1 ends them, 0 level
     int64_t q = 0, r = 0, divisor = 1, dq = 0, dr = 0;
     int64_t value = 0, rowStep = 0;
 
@@ -127,8 +142,7 @@ struct EdgeBound {
         dq = FloorDiv(rowStep0, divisor);
         dr = rowStep0 - dq * divisor;
     }
-    void NextRow() {
-        value += rowStep;
+    void Step() {
         q += dq;
         r += dr;
         if (r >= divisor) {
@@ -136,18 +150,24 @@ struct EdgeBound {
             ++q;
         }
     }
-    // Narrows [lo, hi] to this edge's inner side; false when the row is wholly outside.
-    bool Limit(int64_t& lo, int64_t& hi) const {
+    // Narrows the spans [first, last] of the next rows to this edge's inner side, and moves on past them.
+    void LimitRows(int rows, int64_t* first, int64_t* last) {
         if (side > 0) {
-            if (-q > lo) lo = -q;
+            for (int y = 0; y < rows; ++y, Step())
+                if (-q > first[y]) first[y] = -q;
         } else if (side < 0) {
-            if (q < hi) hi = q;
-        } else if (value < 0) {
-            return false;
+            for (int y = 0; y < rows; ++y, Step())
+                if (q < last[y]) last[y] = q;
+        } else {
+            for (int y = 0; y < rows; ++y, value += rowStep)
+                if (value < 0) last[y] = -1;
         }
-        return true;
     }
 };
+
+// The spans of a block of rows, found edge by edge before the rows are drawn.
+constexpr int RowBlock = 64;
+int64_t spanFirst[RowBlock], spanLast[RowBlock];
 
 // The texels of each row's span are gathered first, then put on the picture as one row.
 // A texel coordinate (numerator / area, floored) at a reference column of the current row, carried from row
@@ -231,6 +251,8 @@ void FillTriangle(const TriangleSetup& t, const SDL_Surface* src, SDL_Surface* d
     const bool inFloat = t.area < FloatExact && maxU < FloatExact && maxV < FloatExact &&
                          (maxU / t.area + 1) + (maxV / t.area + 1) * pitchTexels < FloatExact;
 
+    const FloatTexels texels(reinterpret_cast<const uint32_t*>(srcPixels), static_cast<float>(pitchTexels),
+                             static_cast<float>(stepX), static_cast<float>(stepY), static_cast<float>(t.area));
     Stepper u, v;
     SpanStart uStart, vStart;
     if (!inFloat) {
@@ -239,32 +261,36 @@ void FillTriangle(const TriangleSetup& t, const SDL_Surface* src, SDL_Surface* d
         uStart.Begin(rowU, rowStepU, u);
         vStart.Begin(rowV, rowStepV, v);
     }
-    for (int y = 0; y < t.box.h; ++y, dstRow += dst->pitch) {
-        int64_t lo = 0, hi = t.box.w - 1;
-        if (edges[0].Limit(lo, hi) && edges[1].Limit(lo, hi) && edges[2].Limit(lo, hi) && lo <= hi &&
-            hi - lo < RowCapacity) {
-            const int first = static_cast<int>(lo), count = static_cast<int>(hi - lo) + 1;
-            uint32_t* to = reinterpret_cast<uint32_t*>(dstRow) + first;
-            if (inFloat) {
-                BlendSpanFloat(kernel, reinterpret_cast<const uint32_t*>(srcPixels), static_cast<float>(pitchTexels),
-                               static_cast<float>(rowU + first * stepX), static_cast<float>(rowV + first * stepY),
-                               static_cast<float>(stepX), static_cast<float>(stepY), static_cast<float>(t.area), count,
-                               to);
-            } else {
-                // The texels of the span are gathered first, then put on the picture as one row.
-                uStart.StartAt(first, u);
-                vStart.StartAt(first, v);
-                GatherSpan(srcPixels, srcPitch, u, v, count, gatheredRow);
-                BlendRowWith(kernel, gatheredRow, to, count);
+    for (int blockStart = 0; blockStart < t.box.h; blockStart += RowBlock) {
+        const int rows = SDL_min(RowBlock, t.box.h - blockStart);
+        for (int y = 0; y < rows; ++y) {
+            spanFirst[y] = 0;
+            spanLast[y] = t.box.w - 1;
+        }
+        for (EdgeBound& e : edges) e.LimitRows(rows, spanFirst, spanLast);
+        for (int y = 0; y < rows; ++y, dstRow += dst->pitch) {
+            const int64_t lo = spanFirst[y], hi = spanLast[y];
+            if (lo <= hi && hi - lo < RowCapacity) {
+                const int first = static_cast<int>(lo), count = static_cast<int>(hi - lo) + 1;
+                uint32_t* to = reinterpret_cast<uint32_t*>(dstRow) + first;
+                if (inFloat) {
+                    BlendSpanFloat(kernel, texels, static_cast<float>(rowU + first * stepX),
+                                   static_cast<float>(rowV + first * stepY), count, to);
+                } else {
+                    // The texels of the span are gathered first, then put on the picture as one row.
+                    uStart.StartAt(first, u);
+                    vStart.StartAt(first, v);
+                    GatherSpan(srcPixels, srcPitch, u, v, count, gatheredRow);
+                    BlendRowWith(kernel, gatheredRow, to, count);
+                }
             }
+            if (!inFloat) {
+                uStart.NextRow();
+                vStart.NextRow();
+            }
+            rowU += rowStepU;
+            rowV += rowStepV;
         }
-        if (!inFloat) {
-            uStart.NextRow();
-            vStart.NextRow();
-        }
-        rowU += rowStepU;
-        rowV += rowStepV;
-        for (EdgeBound& e : edges) e.NextRow();
     }
 }
 
