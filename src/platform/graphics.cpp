@@ -57,6 +57,10 @@ struct GraphicsState {
     SDL_Vertex drawVertices[4];
     SpriteBatch batch;
     bool backdropKept = false;
+    // On the processor's picture a clear waits for the next drawing: a kept backdrop copied over the whole
+    // picture makes it unnecessary, and clearing 480x272 pixels costs as much as a tenth of a frame.
+    bool clearPending = false;
+    uint32_t clearColour = 0;  // ARGB
     uint32_t backdropPixels[ScreenWidth * ScreenHeight];  // headless only
     uint32_t pixels[ScreenWidth * ScreenHeight];  // screenshot buffer
 };
@@ -69,9 +73,20 @@ float Clamp01(float value) {
     return value < 0.0f ? 0.0f : (value > 1.0f ? 1.0f : value);
 }
 
+void ApplyPendingClear() {
+    if (!gfx.clearPending) return;
+    gfx.clearPending = false;
+    const uint32_t argb = gfx.clearColour;
+    SDL_SetRenderDrawColor(gfx.renderer, static_cast<Uint8>(argb >> 16), static_cast<Uint8>(argb >> 8),
+                           static_cast<Uint8>(argb), static_cast<Uint8>(argb >> 24));
+    SDL_RenderClear(gfx.renderer);
+}
+
 }  // namespace
 
+// Whoever draws with the renderer gets the picture with any waiting clear done.
 SDL_Renderer* PlatformRenderer() {
+    ApplyPendingClear();
     return gfx.renderer;
 }
 SDL_Texture* PlatformPicture() {
@@ -156,6 +171,7 @@ void KeepBackdrop() {
     gfx.backdropKept = false;
     SDL_Surface* surface = gfx.softSurface;
     if (!gfx.renderer || !surface) return;
+    ApplyPendingClear();
     SDL_RenderFlush(gfx.renderer);
     for (int y = 0; y < ScreenHeight; ++y)
         std::memcpy(&gfx.backdropPixels[y * ScreenWidth],
@@ -167,6 +183,7 @@ bool DrawBackdrop() {
     SDL_Surface* surface = gfx.softSurface;
     if (!gfx.renderer || !surface || !gfx.backdropKept) return false;
     FlushSprites();
+    gfx.clearPending = false;  // every pixel is replaced
     SDL_RenderFlush(gfx.renderer);
     for (int y = 0; y < ScreenHeight; ++y)
         std::memcpy(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch,
@@ -267,7 +284,7 @@ void DrawQuad(const SpriteVertex vertices[4]) {
             SDL_SetTextureColorMod(texture, colour.r, colour.g, colour.b);
             SDL_SetTextureAlphaMod(texture, colour.a);
             if (flip == SDL_FLIP_NONE && CopyTextureRect(texture, source, target)) return;
-            SDL_RenderCopyExF(gfx.renderer, texture, &source, &target, 0.0, nullptr,
+            SDL_RenderCopyExF(PlatformRenderer(), texture, &source, &target, 0.0, nullptr,
                               static_cast<SDL_RendererFlip>(flip));
             return;
         }
@@ -365,6 +382,11 @@ void ResetSpriteQueues() {
 void ClearScene(uint32_t argb) {
     if (!gfx.renderer) return;
     FlushSprites();
+    if (gfx.softSurface) {
+        gfx.clearPending = true;
+        gfx.clearColour = argb;
+        return;
+    }
     SDL_SetRenderDrawColor(gfx.renderer, static_cast<Uint8>(argb >> 16), static_cast<Uint8>(argb >> 8),
                            static_cast<Uint8>(argb), static_cast<Uint8>(argb >> 24));
     SDL_RenderClear(gfx.renderer);
@@ -382,6 +404,7 @@ void EndScene() {
 bool Present() {
     if (!gfx.renderer) return false;
     FlushSprites();
+    ApplyPendingClear();
     if (!PlatformWindow()) return true;  // headless: the picture stays offscreen
     int x, y, w, h;
     PictureRect(&x, &y, &w, &h);
@@ -410,6 +433,7 @@ bool Present() {
 bool SavePicture(const char* pngFile) {
     if (!gfx.renderer) return false;
     FlushSprites();
+    ApplyPendingClear();
     SDL_Rect whole{0, 0, ScreenWidth, ScreenHeight};
     if (SDL_RenderReadPixels(gfx.renderer, &whole, SDL_PIXELFORMAT_ARGB8888, gfx.pixels, ScreenWidth * 4) !=
         0)
@@ -426,6 +450,7 @@ bool SavePicture(const char* pngFile) {
 uint32_t PicturePixel(int x, int y) {
     if (!gfx.renderer || x < 0 || y < 0 || x >= ScreenWidth || y >= ScreenHeight) return 0;
     FlushSprites();
+    ApplyPendingClear();
     SDL_Rect one{x, y, 1, 1};
     uint32_t pixel = 0;
     SDL_RenderReadPixels(gfx.renderer, &one, SDL_PIXELFORMAT_ARGB8888, &pixel, 4);
@@ -435,6 +460,7 @@ uint32_t PicturePixel(int x, int y) {
 bool ReadPicture(uint32_t* argb) {
     if (!gfx.renderer || !argb) return false;
     FlushSprites();
+    ApplyPendingClear();
     SDL_Rect whole{0, 0, ScreenWidth, ScreenHeight};
     return SDL_RenderReadPixels(gfx.renderer, &whole, SDL_PIXELFORMAT_ARGB8888, argb, ScreenWidth * 4) == 0;
 }

@@ -249,6 +249,29 @@ TEST_F(PlatformGraphics, SavedPictureLoadsBackAsTheSamePicture) {
     EXPECT_FALSE(SavePicture((ScratchDir() / "no_such_dir" / "x.png").string().c_str()));
 }
 
+// A clear waits for the next drawing; a kept backdrop put back over the whole picture replaces it.
+TEST_F(PlatformGraphics, ClearIsSeenByEveryDrawingAndReadAndReplacedByTheBackdrop) {
+    int id = LoadTexture(WriteTga("backdrop_source.tga", 37, 21, Pattern).c_str());
+    ASSERT_GE(id, 0);
+    ClearScene(0xFF336699);
+    DrawSprite(id, 5, 7, 37, 21, true);
+    KeepBackdrop();
+    ClearScene(0xFFFFFFFF);
+    ASSERT_TRUE(DrawBackdrop());
+    EXPECT_EQ(PicturePixel(5 + 10, 7 + 3), Pattern(10, 3));
+    EXPECT_EQ(PicturePixel(300, 200), 0xFF336699u);
+    ClearScene(0xFF102030);
+    EXPECT_EQ(PicturePixel(5 + 10, 7 + 3), 0xFF102030u);
+    ClearScene(0xFF203040);
+    DrawSprite(id, 100, 50, 37, 21, true);
+    EXPECT_EQ(PicturePixel(100, 50), Pattern(0, 0));
+    EXPECT_EQ(PicturePixel(5 + 10, 7 + 3), 0xFF203040u);
+    ClearScene(0xFF405060);
+    std::vector<uint32_t> picture(ScreenWidth * ScreenHeight);
+    ASSERT_TRUE(ReadPicture(picture.data()));
+    EXPECT_EQ(picture[7 * ScreenWidth + 5] | 0xFF000000u, 0xFF405060u);
+}
+
 TEST_F(PlatformGraphics, FullTableRefusesLoadsWithoutWritingPastIt) {
     // Run in a child process: the table stays full afterwards.
     EXPECT_EXIT(
