@@ -8,6 +8,33 @@
 namespace softraster {
 namespace {
 
+// ---- The columns of each image row that are not wholly transparent ----
+
+// A blend or an add leaves the picture as it is under a texel of alpha 0, whatever the modulation: copies
+// skip those columns at the ends of each row (the sprites of the game are round or soft).
+struct VisibleColumns {
+    int16_t* first;  // per row; last < first: the row is wholly transparent
+    int16_t* last;
+};
+
+// first[y], last[y] of the texels of image row y for which lit(texel) holds.
+template <typename Lit>
+void FindLitColumns(const uint32_t* texels, int pitch, int w, int h, int16_t* first, int16_t* last, Lit lit) {
+    for (int y = 0; y < h; ++y, texels += pitch) {
+        first[y] = static_cast<int16_t>(w);
+        last[y] = -1;
+        for (int x = 0; x < w; ++x) {
+            if (!lit(texels[x])) continue;
+            if (first[y] > x) first[y] = static_cast<int16_t>(x);
+            last[y] = static_cast<int16_t>(x);
+        }
+    }
+}
+
+bool Visible(uint32_t texel) {
+    return (texel >> 24) != 0;
+}
+
 // ---- Additive copies of whole images: the texels modulated and premultiplied once ----
 
 // The game adds the same few small images with the same few factors every frame (the particles, the
@@ -44,21 +71,14 @@ const AddedImage* AddedTexels(const SDL_Surface* src, SDL_Color c) {
     e.colour = colour;
     for (int y = 0; y < src->h; ++y) {
         const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(src->pixels) + y * src->pitch);
-        uint32_t* out = e.pixels + y * src->w;
-        e.firstLit[y] = static_cast<int16_t>(src->w);
-        e.lastLit[y] = -1;
-        for (int x = 0; x < src->w; ++x) {
-            out[x] = AddedTexel(row[x], c);
-            if (out[x] == 0) continue;
-            if (e.firstLit[y] > x) e.firstLit[y] = static_cast<int16_t>(x);
-            e.lastLit[y] = static_cast<int16_t>(x);
-        }
+        for (int x = 0; x < src->w; ++x) e.pixels[y * src->w + x] = AddedTexel(row[x], c);
     }
+    FindLitColumns(e.pixels, src->w, src->w, src->h, e.firstLit, e.lastLit, [](uint32_t t) { return t != 0; });
     return &e;
 }
 
 // Where a copy reads its texels and how it puts them on the picture: additive copies read the kept
-// premultiplied texels, and only the columns of each row that add something.
+// premultiplied texels; copies that blend or add, only the columns of each row that change the picture.
 struct CopySource {
     const uint8_t* base;
     int pitch;
@@ -73,7 +93,30 @@ CopySource ChooseCopySource(const SDL_Surface* src, SDL_BlendMode mode, SDL_Colo
             return {reinterpret_cast<const uint8_t*>(kept->pixels), src->w * 4, RowBlend{RowAddPremultiplied, colour},
                     kept->firstLit, kept->lastLit};
     }
-    return {static_cast<const uint8_t*>(src->pixels), src->pitch, CopyBlend(mode, colour, genericPlainBlend)};
+    CopySource from{static_cast<const uint8_t*>(src->pixels), src->pitch, CopyBlend(mode, colour, genericPlainBlend)};
+    const auto* visible = static_cast<const VisibleColumns*>(src->userdata);
+    if (mode != SDL_BLENDMODE_NONE && visible) {
+        from.firstLit = visible->first;
+        from.lastLit = visible->last;
+    }
+    return from;
+}
+
+// Rows [0, h) of w texels from from (pitch in bytes) put on the picture at to. With spans, row y puts only
+// its columns [first[row + y] - column, last[row + y] - column] (columns of the image, the part starting at
+// image column column).
+void PutRows(const uint8_t* from, int fromPitch, int w, int h, const RowBlend& how, const int16_t* first,
+             const int16_t* last, int row, int column, uint8_t* to, int toPitch) {
+    if (!first) {
+        BlendRows(from, fromPitch, to, toPitch, w, h, how);
+        return;
+    }
+    for (int y = 0; y < h; ++y, from += fromPitch, to += toPitch) {
+        const int begin = SDL_max(first[row + y] - column, 0), end = SDL_min(last[row + y] - column, w - 1);
+        if (begin <= end)
+            BlendRow(how, reinterpret_cast<const uint32_t*>(from) + begin, reinterpret_cast<uint32_t*>(to) + begin,
+                     end - begin + 1);
+    }
 }
 
 // SDL_BlitSurface's clipping of an image placed at dst: to the image, then to the picture's clip rectangle.
@@ -140,7 +183,8 @@ bool CopyUnscaled(SDL_Surface* canvas, SDL_Texture* texture, const SDL_Rect& sou
     SDL_GetTextureAlphaMod(texture, &a);
     const CopySource from = ChooseCopySource(pixels, mode, SDL_Color{r, g, b, a}, false);
     uint8_t* to = static_cast<uint8_t*>(canvas->pixels) + dst.y * canvas->pitch + dst.x * 4;
-    BlendRows(from.base + src.y * from.pitch + src.x * 4, from.pitch, to, canvas->pitch, src.w, src.h, from.how);
+    PutRows(from.base + src.y * from.pitch + src.x * 4, from.pitch, src.w, src.h, from.how, from.firstLit, from.lastLit,
+            src.y, src.x, to, canvas->pitch);
     return true;
 }
 
@@ -154,11 +198,15 @@ constexpr int ScaledPixelCapacity = 512 * 512;
 constexpr int ScaledCacheEntries = 64;
 constexpr int ScaledCachePixels = 64 * 64;
 
+constexpr int ScaledCacheRows = 64;
+
 struct ScaledImage {
     const SDL_Surface* source = nullptr;  // null: free
     SDL_Rect from{};
     int w = 0, h = 0;
     uint32_t pixels[ScaledCachePixels];
+    bool spans = false;  // visible columns found (at most ScaledCacheRows rows)
+    int16_t firstVisible[ScaledCacheRows], lastVisible[ScaledCacheRows];
 };
 
 struct ScaleState {
@@ -280,22 +328,39 @@ void SmoothScale(const SDL_Surface* src, const SDL_Rect& from, int w, int h, uin
 }
 
 // The rectangle from of src scaled smoothly to w x h; null when too large.
-const uint32_t* SmoothScaledPixels(const SDL_Surface* src, const SDL_Rect& from, int w, int h) {
-    if (static_cast<int64_t>(w) * h > ScaledPixelCapacity) return nullptr;
+// A smoothly scaled image (pitch its width) and, when known, the visible columns of its rows.
+struct Scaled {
+    const uint32_t* pixels = nullptr;
+    const int16_t* firstVisible = nullptr;
+    const int16_t* lastVisible = nullptr;
+};
+
+Scaled SmoothScaledPixels(const SDL_Surface* src, const SDL_Rect& from, int w, int h) {
+    if (static_cast<int64_t>(w) * h > ScaledPixelCapacity) return {};
     if (w * h > ScaledCachePixels) {
         SmoothScale(src, from, w, h, scaling.scratch);
-        return scaling.scratch;
+        return {scaling.scratch};
     }
+    ScaledImage* found = nullptr;
     for (ScaledImage& e : scaling.cache)
-        if (e.source == src && e.w == w && e.h == h && SDL_RectEquals(&e.from, &from)) return e.pixels;
-    ScaledImage& e = scaling.cache[scaling.nextEntry];
-    scaling.nextEntry = (scaling.nextEntry + 1) % ScaledCacheEntries;
-    e.source = src;
-    e.from = from;
-    e.w = w;
-    e.h = h;
-    SmoothScale(src, from, w, h, e.pixels);
-    return e.pixels;
+        if (e.source == src && e.w == w && e.h == h && SDL_RectEquals(&e.from, &from)) {
+            found = &e;
+            break;
+        }
+    if (!found) {
+        ScaledImage& e = scaling.cache[scaling.nextEntry];
+        scaling.nextEntry = (scaling.nextEntry + 1) % ScaledCacheEntries;
+        e.source = src;
+        e.from = from;
+        e.w = w;
+        e.h = h;
+        SmoothScale(src, from, w, h, e.pixels);
+        e.spans = h <= ScaledCacheRows;
+        if (e.spans) FindLitColumns(e.pixels, w, w, h, e.firstVisible, e.lastVisible, Visible);
+        found = &e;
+    }
+    if (!found->spans) return {found->pixels};
+    return {found->pixels, found->firstVisible, found->lastVisible};
 }
 
 // SDL_UpperBlitScaled's clipping of a scaled copy to the picture's clip rectangle, in doubles as there.
@@ -402,10 +467,12 @@ bool CopyScaled(SDL_Surface* canvas, SDL_Texture* texture, const SDL_Rect& sourc
             return true;
         }
         // Smooth: the scaled image is a fresh surface, blitted as one.
-        const uint32_t* scaled = SmoothScaledPixels(pixels, src, dst.w, dst.h);
-        if (!scaled) return false;
-        BlendRows(reinterpret_cast<const uint8_t*>(scaled), dst.w * 4, picture + dst.y * pitch + dst.x * 4, pitch,
-                  dst.w, dst.h, CopyBlend(mode, colour, false));
+        const Scaled scaled = SmoothScaledPixels(pixels, src, dst.w, dst.h);
+        if (!scaled.pixels) return false;
+        const bool trim = mode != SDL_BLENDMODE_NONE;
+        PutRows(reinterpret_cast<const uint8_t*>(scaled.pixels), dst.w * 4, dst.w, dst.h, CopyBlend(mode, colour, false),
+                trim ? scaled.firstVisible : nullptr, scaled.lastVisible, 0, 0, picture + dst.y * pitch + dst.x * 4,
+                pitch);
         return true;
     }
 
@@ -419,19 +486,37 @@ bool CopyScaled(SDL_Surface* canvas, SDL_Texture* texture, const SDL_Rect& sourc
                   reinterpret_cast<uint32_t*>(picture + at.y * pitch) + at.x, pitch / 4);
         return true;
     }
-    const uint32_t* scaled = SmoothScaledPixels(pixels, src, dst.w, dst.h);
-    if (!scaled) return false;
-    BlendRows(reinterpret_cast<const uint8_t*>(scaled + part.y * dst.w + part.x), dst.w * 4,
-              picture + at.y * pitch + at.x * 4, pitch, part.w, part.h, CopyBlend(mode, colour, false));
+    const Scaled scaled = SmoothScaledPixels(pixels, src, dst.w, dst.h);
+    if (!scaled.pixels) return false;
+    const bool trim = mode != SDL_BLENDMODE_NONE;
+    PutRows(reinterpret_cast<const uint8_t*>(scaled.pixels + part.y * dst.w + part.x), dst.w * 4, part.w, part.h,
+            CopyBlend(mode, colour, false), trim ? scaled.firstVisible : nullptr, scaled.lastVisible, part.y, part.x,
+            picture + at.y * pitch + at.x * 4, pitch);
     return true;
 }
 
 
-void ForgetImage(const SDL_Surface* pixels) {
+void NoteVisibleColumns(SDL_Surface* image) {
+    if (!image || image->userdata || image->h <= 0 || image->w > 0x7FFF) return;
+    // Kept with the image while it lives (found once, when it is loaded).
+    auto* columns = static_cast<int16_t*>(SDL_malloc(sizeof(VisibleColumns) + 2 * sizeof(int16_t) * image->h));
+    if (!columns) return;
+    auto* visible = reinterpret_cast<VisibleColumns*>(columns);
+    visible->first = reinterpret_cast<int16_t*>(visible + 1);
+    visible->last = visible->first + image->h;
+    FindLitColumns(static_cast<const uint32_t*>(image->pixels), image->pitch / 4, image->w, image->h, visible->first,
+                   visible->last, Visible);
+    image->userdata = visible;
+}
+
+void ForgetImage(SDL_Surface* pixels) {
+    if (!pixels) return;
     for (ScaledImage& e : scaling.cache)
         if (e.source == pixels) e.source = nullptr;
     for (AddedImage& e : added.entries)
         if (e.source == pixels) e.source = nullptr;
+    SDL_free(pixels->userdata);
+    pixels->userdata = nullptr;
 }
 
 }  // namespace softraster

@@ -150,6 +150,7 @@ void KeepTexturePixels(SDL_Texture* texture, SDL_Surface* argb) {
     if (texture) SDL_QueryTexture(texture, &format, nullptr, nullptr, nullptr);
     if (texture && argb && raster.target && format == SDL_PIXELFORMAT_ARGB8888 &&
         argb->format->format == SDL_PIXELFORMAT_ARGB8888) {
+        NoteVisibleColumns(argb);
         SDL_SetTextureUserData(texture, argb);
         return;
     }
@@ -159,7 +160,7 @@ void KeepTexturePixels(SDL_Texture* texture, SDL_Surface* argb) {
 void DestroyTexture(SDL_Texture* texture) {
     if (!texture) return;
     // A later image may get the same memory: the kept scaled images of this one go.
-    ForgetImage(static_cast<const SDL_Surface*>(SDL_GetTextureUserData(texture)));
+    ForgetImage(static_cast<SDL_Surface*>(SDL_GetTextureUserData(texture)));
     SDL_FreeSurface(static_cast<SDL_Surface*>(SDL_GetTextureUserData(texture)));
     SDL_DestroyTexture(texture);
 }

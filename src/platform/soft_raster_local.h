@@ -54,7 +54,10 @@ void BlitTriangle(const SDL_Surface* src, SDL_Surface* dst, Corner c0, Corner c1
 // or scaled; false when it does not apply and SDL has to draw.
 bool CopyUnscaled(SDL_Surface* canvas, SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& target);
 bool CopyScaled(SDL_Surface* canvas, SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& target);
+// Finds which columns of each row of an image (ARGB8888) are not wholly transparent, kept with the image
+// (in its userdata) for the copies; at load only.
+void NoteVisibleColumns(SDL_Surface* image);
 // Drops what the copies keep of an image whose pixels are about to be freed.
-void ForgetImage(const SDL_Surface* pixels);
+void ForgetImage(SDL_Surface* pixels);
 
 }  // namespace softraster
