@@ -378,7 +378,9 @@ TEST_F(PlatformGraphics, OwnRasteriserDrawsExactlyWhatSdlDraws) {
             }
             // Enlarged and shrunk copies (point or smooth scaling), also over the left and top edges.
             if (r() % 3 == 0) {
-                float w = static_cast<float>(2 + r() % 130), h = static_cast<float>(2 + r() % 130);
+                // Small ones are kept scaled; large ones are scaled anew each time.
+                const uint32_t most = r() % 2 ? 60 : 130;
+                float w = static_cast<float>(2 + r() % most), h = static_cast<float>(2 + r() % most);
                 float left = static_cast<float>(static_cast<int>(r() % 560) - 70) - 0.5f;
                 float top = static_cast<float>(static_cast<int>(r() % 350) - 70) - 0.5f;
                 SpriteVertex corners[4] = {{left, top, 0.0f, 1.0f, 0.0f, 0.0f},
@@ -394,9 +396,23 @@ TEST_F(PlatformGraphics, OwnRasteriserDrawsExactlyWhatSdlDraws) {
                              left + 80, top + 20, static_cast<uint32_t>(r()), TextCentre | TextVCentre);
             }
         }
+        // The soft spot smoothly scaled (and kept so) over the top and left edges, blended and added.
         SetModulation(0, 0);
         SetTextureFactor(0xFFFFFFFF);
+        SetLinearMagnification(true);
         SetAlphaBlending(true);
+        for (int k = 0; k < 6; ++k) {
+            SetAdditiveBlending(k % 2 == 1);
+            float left = (k < 3 ? -7.5f : 200.5f) - 3.0f * static_cast<float>(k), top = -9.5f - 2.0f * static_cast<float>(k);
+            float w = 30.0f + 4.0f * static_cast<float>(k), h = 28.0f + 3.0f * static_cast<float>(k);
+            SpriteVertex corners[4] = {{left, top, 0.0f, 1.0f, 0.0f, 0.0f},
+                                       {left + w, top, 0.0f, 1.0f, 1.0f, 0.0f},
+                                       {left, top + h, 0.0f, 1.0f, 0.0f, 1.0f},
+                                       {left + w, top + h, 0.0f, 1.0f, 1.0f, 1.0f}};
+            BindTexture(spot);
+            DrawQuad(corners);
+        }
+        SetLinearMagnification(false);
         SetAdditiveBlending(false);
     };
 
