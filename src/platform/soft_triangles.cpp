@@ -81,31 +81,46 @@ struct FloatTexels {
           rowLength(_mm_set1_ps(pitch)) {}
 };
 
+// Four texel offsets into the image for numerators u and v.
+inline __m128i TexelOffsets(const FloatTexels& f, __m128 u, __m128 v) {
+    const __m128 one = _mm_set1_ps(1.0f);
+    const __m128 qu = _mm_div_ps(u, f.area), qv = _mm_div_ps(v, f.area);
+    // Truncation, then one less where that rounded a negative quotient up: the floor.
+    __m128 fu = _mm_cvtepi32_ps(_mm_cvttps_epi32(qu));
+    __m128 fv = _mm_cvtepi32_ps(_mm_cvttps_epi32(qv));
+    fu = _mm_sub_ps(fu, _mm_and_ps(_mm_cmpgt_ps(fu, qu), one));
+    fv = _mm_sub_ps(fv, _mm_and_ps(_mm_cmpgt_ps(fv, qv), one));
+    return _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(fv, f.rowLength), fu));
+}
+
+inline uint32_t Lane(__m128i v, int lane) {
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 4 * lane)));
+}
+
 // The texels of a span, four at a time, blended onto the picture as they come. nu, nv: the numerators at
 // the span's first pixel.
 template <typename Kernel>
 inline void BlendSpanFloat(const Kernel& kernel, const FloatTexels& f, float nu, float nv, int count, uint32_t* d) {
-    const __m128 one = _mm_set1_ps(1.0f);
     __m128 u = _mm_add_ps(_mm_set1_ps(nu), f.uLanes);
     __m128 v = _mm_add_ps(_mm_set1_ps(nv), f.vLanes);
-    alignas(16) int32_t index[4];
-    for (int k = 0; k < count; k += 4, u = _mm_add_ps(u, f.u4), v = _mm_add_ps(v, f.v4)) {
-        const __m128 qu = _mm_div_ps(u, f.area), qv = _mm_div_ps(v, f.area);
-        // Truncation, then one less where that rounded a negative quotient up: the floor.
-        __m128 fu = _mm_cvtepi32_ps(_mm_cvttps_epi32(qu));
-        __m128 fv = _mm_cvtepi32_ps(_mm_cvttps_epi32(qv));
-        fu = _mm_sub_ps(fu, _mm_and_ps(_mm_cmpgt_ps(fu, qu), one));
-        fv = _mm_sub_ps(fv, _mm_and_ps(_mm_cmpgt_ps(fv, qv), one));
-        _mm_store_si128(reinterpret_cast<__m128i*>(index), _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(fv, f.rowLength), fu)));
-        // Lanes past the span are never read: their texels may lie outside the image.
-        const int n = count - k;
-        const uint32_t* texels = f.texels;
-        const __m128i t0 = _mm_cvtsi32_si128(static_cast<int>(texels[index[0]]));
-        const __m128i t1 = n > 1 ? _mm_cvtsi32_si128(static_cast<int>(texels[index[1]])) : _mm_setzero_si128();
-        const __m128i t2 = n > 2 ? _mm_cvtsi32_si128(static_cast<int>(texels[index[2]])) : _mm_setzero_si128();
-        const __m128i t3 = n > 3 ? _mm_cvtsi32_si128(static_cast<int>(texels[index[3]])) : _mm_setzero_si128();
-        BlendQuad(kernel, _mm_unpacklo_epi64(_mm_unpacklo_epi32(t0, t1), _mm_unpacklo_epi32(t2, t3)), d + k, n);
+    const uint32_t* texels = f.texels;
+    int k = 0;
+    for (; k + 4 <= count; k += 4, u = _mm_add_ps(u, f.u4), v = _mm_add_ps(v, f.v4)) {
+        const __m128i at = TexelOffsets(f, u, v);
+        const __m128i t0 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 0)]));
+        const __m128i t1 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 1)]));
+        const __m128i t2 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 2)]));
+        const __m128i t3 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 3)]));
+        BlendQuad(kernel, _mm_unpacklo_epi64(_mm_unpacklo_epi32(t0, t1), _mm_unpacklo_epi32(t2, t3)), d + k, 4);
     }
+    if (k == count) return;
+    // The last one to three: lanes past the span are never read, their texels may lie outside the image.
+    const int n = count - k;
+    const __m128i at = TexelOffsets(f, u, v);
+    const __m128i t0 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 0)]));
+    const __m128i t1 = n > 1 ? _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 1)])) : _mm_setzero_si128();
+    const __m128i t2 = n > 2 ? _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 2)])) : _mm_setzero_si128();
+    BlendQuad(kernel, _mm_unpacklo_epi64(_mm_unpacklo_epi32(t0, t1), t2), d + k, n);
 }
 
 uint32_t gatheredRow[RowCapacity];
