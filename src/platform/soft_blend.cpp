@@ -69,9 +69,11 @@ void BlendRow(const RowBlend& how, const uint32_t* s, uint32_t* d, int w) {
     WithKernel(how, [&](const auto& kernel) { BlendRowWith(kernel, s, d, w); });
 }
 
-void BlendRows(const uint8_t* from, int fromPitch, uint8_t* to, int toPitch, int w, int h, const RowBlend& how) {
+void BlendRows(const uint8_t* from, int fromPitch, uint8_t* to, int toPitch, int w, int h,
+               const RowBlend& how) {
     if (how.kind == RowCopy) {
-        for (int y = 0; y < h; ++y, from += fromPitch, to += toPitch) std::memcpy(to, from, static_cast<size_t>(w) * 4);
+        for (int y = 0; y < h; ++y, from += fromPitch, to += toPitch)
+            std::memcpy(to, from, static_cast<size_t>(w) * 4);
         return;
     }
     WithKernel(how, [&](const auto& kernel) {
@@ -81,7 +83,8 @@ void BlendRows(const uint8_t* from, int fromPitch, uint8_t* to, int toPitch, int
 }
 
 RowBlend CopyBlend(SDL_BlendMode mode, SDL_Color colour, bool genericPlainBlend) {
-    const BlendKind blend = mode == SDL_BLENDMODE_NONE ? BlendNone : (mode == SDL_BLENDMODE_ADD ? BlendAdd : BlendAlpha);
+    const BlendKind blend =
+        mode == SDL_BLENDMODE_NONE ? BlendNone : (mode == SDL_BLENDMODE_ADD ? BlendAdd : BlendAlpha);
     return ChooseRowBlend(blend, colour, !genericPlainBlend);
 }
 

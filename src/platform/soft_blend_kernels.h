@@ -44,8 +44,11 @@ inline void BlendQuad(const Kernel& kernel, __m128i sp, uint32_t* d, int n) {
     __m128i out;
     if (n >= 4) {
         auto* at = reinterpret_cast<__m128i*>(d);
-        if (kernel(sp, [at] { return _mm_loadu_si128(at); }, out)) _mm_storeu_si128(at, out);
-    } else if (kernel(sp, [d, n] { return LoadPart(d, n); }, out)) {
+        if (kernel(
+                sp, [at] { return _mm_loadu_si128(at); }, out))
+            _mm_storeu_si128(at, out);
+    } else if (kernel(
+                   sp, [d, n] { return LoadPart(d, n); }, out)) {
         StorePart(d, out, n);
     }
 }
@@ -54,7 +57,8 @@ inline void BlendQuad(const Kernel& kernel, __m128i sp, uint32_t* d, int n) {
 template <typename Kernel>
 inline void BlendRowWith(const Kernel& kernel, const uint32_t* s, uint32_t* d, int w) {
     int x = 0;
-    for (; x + 4 <= w; x += 4) BlendQuad(kernel, _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x)), d + x, 4);
+    for (; x + 4 <= w; x += 4)
+        BlendQuad(kernel, _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x)), d + x, 4);
     if (x < w) BlendQuad(kernel, LoadPart(s + x, w - x), d + x, w - x);
 }
 
@@ -88,7 +92,8 @@ struct GenericKernel {
         const __m128i premultiplied =
             Div255(_mm_mullo_epi16(sv, _mm_or_si128(_mm_and_si128(a, rgbLanes), alphaLane255)));
         if (blend == BlendAlpha)
-            return _mm_add_epi16(premultiplied, Div255(_mm_mullo_epi16(dv, _mm_sub_epi16(_mm_set1_epi16(255), a))));
+            return _mm_add_epi16(premultiplied,
+                                 Div255(_mm_mullo_epi16(dv, _mm_sub_epi16(_mm_set1_epi16(255), a))));
         return _mm_add_epi16(_mm_and_si128(premultiplied, rgbLanes), dv);  // the pack saturates at 255
     }
 
@@ -132,11 +137,13 @@ struct PixelAlphaKernel {
             const __m128i alphaLane255 = _mm_setr_epi16(0, 0, 0, 255, 0, 0, 0, 255);
             const __m128i a = BroadcastAlpha(sv);
             const __m128i weight = _mm_or_si128(_mm_and_si128(a, rgbLanes), alphaLane255);
-            return _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(sv, weight), 8),
-                                 _mm_srli_epi16(_mm_mullo_epi16(dv, _mm_sub_epi16(_mm_set1_epi16(255), a)), 8));
+            return _mm_add_epi16(
+                _mm_srli_epi16(_mm_mullo_epi16(sv, weight), 8),
+                _mm_srli_epi16(_mm_mullo_epi16(dv, _mm_sub_epi16(_mm_set1_epi16(255), a)), 8));
         };
-        const __m128i blended = _mm_packus_epi16(pair(_mm_unpacklo_epi8(sp, zero), _mm_unpacklo_epi8(dp, zero)),
-                                                 pair(_mm_unpackhi_epi8(sp, zero), _mm_unpackhi_epi8(dp, zero)));
+        const __m128i blended =
+            _mm_packus_epi16(pair(_mm_unpacklo_epi8(sp, zero), _mm_unpacklo_epi8(dp, zero)),
+                             pair(_mm_unpackhi_epi8(sp, zero), _mm_unpackhi_epi8(dp, zero)));
         out = _mm_or_si128(_mm_andnot_si128(_mm_or_si128(clear, opaque), blended),
                            _mm_or_si128(_mm_and_si128(clear, dp), _mm_and_si128(opaque, sp)));
         return true;

@@ -70,10 +70,12 @@ const AddedImage* AddedTexels(const SDL_Surface* src, SDL_Color c) {
     e.source = src;
     e.colour = colour;
     for (int y = 0; y < src->h; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(src->pixels) + y * src->pitch);
+        const auto* row =
+            reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(src->pixels) + y * src->pitch);
         for (int x = 0; x < src->w; ++x) e.pixels[y * src->w + x] = AddedTexel(row[x], c);
     }
-    FindLitColumns(e.pixels, src->w, src->w, src->h, e.firstLit, e.lastLit, [](uint32_t t) { return t != 0; });
+    FindLitColumns(e.pixels, src->w, src->w, src->h, e.firstLit, e.lastLit,
+                   [](uint32_t t) { return t != 0; });
     return &e;
 }
 
@@ -87,13 +89,15 @@ struct CopySource {
     const int16_t* lastLit = nullptr;
 };
 
-CopySource ChooseCopySource(const SDL_Surface* src, SDL_BlendMode mode, SDL_Color colour, bool genericPlainBlend) {
+CopySource ChooseCopySource(const SDL_Surface* src, SDL_BlendMode mode, SDL_Color colour,
+                            bool genericPlainBlend) {
     if (mode == SDL_BLENDMODE_ADD) {
         if (const AddedImage* kept = AddedTexels(src, colour))
-            return {reinterpret_cast<const uint8_t*>(kept->pixels), src->w * 4, RowBlend{RowAddPremultiplied, colour},
-                    kept->firstLit, kept->lastLit};
+            return {reinterpret_cast<const uint8_t*>(kept->pixels), src->w * 4,
+                    RowBlend{RowAddPremultiplied, colour}, kept->firstLit, kept->lastLit};
     }
-    CopySource from{static_cast<const uint8_t*>(src->pixels), src->pitch, CopyBlend(mode, colour, genericPlainBlend)};
+    CopySource from{static_cast<const uint8_t*>(src->pixels), src->pitch,
+                    CopyBlend(mode, colour, genericPlainBlend)};
     const auto* visible = static_cast<const VisibleColumns*>(src->userdata);
     if (mode != SDL_BLENDMODE_NONE && visible) {
         from.firstLit = visible->first;
@@ -114,8 +118,8 @@ void PutRows(const uint8_t* from, int fromPitch, int w, int h, const RowBlend& h
     for (int y = 0; y < h; ++y, from += fromPitch, to += toPitch) {
         const int begin = SDL_max(first[row + y] - column, 0), end = SDL_min(last[row + y] - column, w - 1);
         if (begin <= end)
-            BlendRow(how, reinterpret_cast<const uint32_t*>(from) + begin, reinterpret_cast<uint32_t*>(to) + begin,
-                     end - begin + 1);
+            BlendRow(how, reinterpret_cast<const uint32_t*>(from) + begin,
+                     reinterpret_cast<uint32_t*>(to) + begin, end - begin + 1);
     }
 }
 
@@ -164,7 +168,8 @@ bool ClipBlit(SDL_Surface* canvas, int imageWidth, int imageHeight, SDL_Rect& sr
 // SDL_RenderCopyF of the software renderer when the copy keeps the texture's size: the same rejections,
 // integer target, clipping and blitter arithmetic (plain copy, the per-pixel alpha blend, or the generic
 // blitter with modulation). False when it does not apply and SDL has to draw.
-bool CopyUnscaled(SDL_Surface* canvas, SDL_Texture* texture, const SDL_Rect& source, const SDL_FRect& target) {
+bool CopyUnscaled(SDL_Surface* canvas, SDL_Texture* texture, const SDL_Rect& source,
+                  const SDL_FRect& target) {
     auto* pixels = static_cast<SDL_Surface*>(SDL_GetTextureUserData(texture));
     SDL_BlendMode mode;
     if (!pixels || SDL_GetTextureBlendMode(texture, &mode) != 0) return false;
@@ -183,8 +188,8 @@ bool CopyUnscaled(SDL_Surface* canvas, SDL_Texture* texture, const SDL_Rect& sou
     SDL_GetTextureAlphaMod(texture, &a);
     const CopySource from = ChooseCopySource(pixels, mode, SDL_Color{r, g, b, a}, false);
     uint8_t* to = static_cast<uint8_t*>(canvas->pixels) + dst.y * canvas->pitch + dst.x * 4;
-    PutRows(from.base + src.y * from.pitch + src.x * 4, from.pitch, src.w, src.h, from.how, from.firstLit, from.lastLit,
-            src.y, src.x, to, canvas->pitch);
+    PutRows(from.base + src.y * from.pitch + src.x * 4, from.pitch, src.w, src.h, from.how, from.firstLit,
+            from.lastLit, src.y, src.x, to, canvas->pitch);
     return true;
 }
 
@@ -230,17 +235,22 @@ void PointScaleColumns(int srcW, int dstW, int first, int count) {
     for (int i = 0; i < count; ++i, pos += step) pointColumns[i] = static_cast<int>(pos >> 16);
 }
 
-int PointScaleSourceRow(int srcH, int dstH, int row) {
-    const uint32_t step = (static_cast<uint32_t>(srcH) << 16) / static_cast<uint32_t>(dstH);
+// The step between the source rows of target rows (16.16), and the source row of a target row.
+uint32_t PointScaleStep(int srcN, int dstN) {
+    return (static_cast<uint32_t>(srcN) << 16) / static_cast<uint32_t>(dstN);
+}
+
+int PointScaleSourceRow(uint32_t step, int row) {
     return static_cast<int>((step / 2 + static_cast<uint32_t>(row) * step) >> 16);
 }
 
 // Target columns [0, cols) of the part of src scaled by points to dstW x dstH that starts at target column
 // firstCol and row firstRow, put on rows rows of the picture from to on (pitch in pixels). A source row
 // repeated by an enlargement is gathered once; only the columns that show lit texels are put on the picture.
-void PointCopy(const CopySource& from, const SDL_Rect& src, int dstW, int dstH, int firstCol, int cols, int firstRow,
-               int rows, uint32_t* to, int toPitch) {
+void PointCopy(const CopySource& from, const SDL_Rect& src, int dstW, int dstH, int firstCol, int cols,
+               int firstRow, int rows, uint32_t* to, int toPitch) {
     PointScaleColumns(src.w, dstW, firstCol, cols);
+    const uint32_t rowStep = PointScaleStep(src.h, dstH);
     const bool trimmed = from.firstLit != nullptr && src.w <= RowCapacity;
     if (trimmed) {
         int i = 0;
@@ -252,7 +262,7 @@ void PointCopy(const CopySource& from, const SDL_Rect& src, int dstW, int dstH, 
     const uint8_t* gathered = nullptr;  // the source row now in gatheredRow
     int begin = 0, end = cols;          // its target columns that show lit texels
     for (int y = 0; y < rows; ++y, to += toPitch) {
-        const int sourceRow = src.y + PointScaleSourceRow(src.h, dstH, firstRow + y);
+        const int sourceRow = src.y + PointScaleSourceRow(rowStep, firstRow + y);
         const uint8_t* row = from.base + sourceRow * from.pitch + src.x * 4;
         if (row != gathered) {
             gathered = row;
@@ -281,15 +291,18 @@ SmoothAxis SmoothScaleAxis(int srcN, int dstN) {
     a.start = static_cast<int>((static_cast<int64_t>(a.step) * 0x8000 + 0x8000) >> 16) - 0x8000;
     int sum = a.start;
     for (int i = 0; i < dstN; ++i, sum += a.step) {
-        if (sum < 0) ++a.leftPad;
-        else if (static_cast<int>(static_cast<uint32_t>(sum) >> 16) > srcN - 2) ++a.rightPad;
+        if (sum < 0)
+            ++a.leftPad;
+        else if (static_cast<int>(static_cast<uint32_t>(sum) >> 16) > srcN - 2)
+            ++a.rightPad;
     }
     return a;
 }
 
 // One smoothly scaled pixel as SDL's SSE2 path computes it: rows weighted by fh (7 bits) kept at 15 bits,
 // then columns weighted by fw, shifted down once.
-inline uint32_t SmoothPixel(const uint32_t* row0, const uint32_t* row1, int index, uint32_t fw, uint32_t fh0) {
+inline uint32_t SmoothPixel(const uint32_t* row0, const uint32_t* row1, int index, uint32_t fw,
+                            uint32_t fh0) {
     const uint32_t fh1 = 128 - fh0, fw1 = 128 - fw;
     const uint32_t a = row0[index], b = row0[index + 1], c = row1[index], d = row1[index + 1];
     uint32_t out = 0;
@@ -316,7 +329,8 @@ void SmoothScale(const SDL_Surface* src, const SDL_Rect& from, int w, int h, uin
             fh0 = 0;
         }
         const auto* row0 = reinterpret_cast<const uint32_t*>(base + indexH * src->pitch);
-        const auto* row1 = inside ? reinterpret_cast<const uint32_t*>(base + (indexH + 1) * src->pitch) : row0;
+        const auto* row1 =
+            inside ? reinterpret_cast<const uint32_t*>(base + (indexH + 1) * src->pitch) : row0;
         uint32_t* d = out + i * w;
         for (int k = 0; k < ax.leftPad; ++k) *d++ = SmoothPixel(row0, row1, 0, 0, fh0);
         int sumX = ax.start + ax.leftPad * ax.step;
@@ -433,7 +447,8 @@ bool CopyScaled(SDL_Surface* canvas, SDL_Texture* texture, const SDL_Rect& sourc
     auto* pixels = static_cast<SDL_Surface*>(SDL_GetTextureUserData(texture));
     SDL_BlendMode mode;
     SDL_ScaleMode scaleMode;
-    if (!pixels || SDL_GetTextureBlendMode(texture, &mode) != 0 || SDL_GetTextureScaleMode(texture, &scaleMode) != 0)
+    if (!pixels || SDL_GetTextureBlendMode(texture, &mode) != 0 ||
+        SDL_GetTextureScaleMode(texture, &scaleMode) != 0)
         return false;
     if (mode != SDL_BLENDMODE_NONE && mode != SDL_BLENDMODE_BLEND && mode != SDL_BLENDMODE_ADD) return false;
     SDL_Rect src{0, 0, pixels->w, pixels->h};
@@ -454,8 +469,7 @@ bool CopyScaled(SDL_Surface* canvas, SDL_Texture* texture, const SDL_Rect& sourc
     const SDL_Color colour{r, g, b, a};
     uint8_t* picture = static_cast<uint8_t*>(canvas->pixels);
     const int pitch = canvas->pitch;
-    const bool inside =
-        dst.x >= 0 && dst.y >= 0 && dst.x + dst.w <= canvas->w && dst.y + dst.h <= canvas->h;
+    const bool inside = dst.x >= 0 && dst.y >= 0 && dst.x + dst.w <= canvas->w && dst.y + dst.h <= canvas->h;
 
     if (inside) {
         if (!ClipScaled(canvas, pixels, src, dst)) return true;
@@ -470,9 +484,9 @@ bool CopyScaled(SDL_Surface* canvas, SDL_Texture* texture, const SDL_Rect& sourc
         const Scaled scaled = SmoothScaledPixels(pixels, src, dst.w, dst.h);
         if (!scaled.pixels) return false;
         const bool trim = mode != SDL_BLENDMODE_NONE;
-        PutRows(reinterpret_cast<const uint8_t*>(scaled.pixels), dst.w * 4, dst.w, dst.h, CopyBlend(mode, colour, false),
-                trim ? scaled.firstVisible : nullptr, scaled.lastVisible, 0, 0, picture + dst.y * pitch + dst.x * 4,
-                pitch);
+        PutRows(reinterpret_cast<const uint8_t*>(scaled.pixels), dst.w * 4, dst.w, dst.h,
+                CopyBlend(mode, colour, false), trim ? scaled.firstVisible : nullptr, scaled.lastVisible, 0,
+                0, picture + dst.y * pitch + dst.x * 4, pitch);
         return true;
     }
 
@@ -489,23 +503,23 @@ bool CopyScaled(SDL_Surface* canvas, SDL_Texture* texture, const SDL_Rect& sourc
     const Scaled scaled = SmoothScaledPixels(pixels, src, dst.w, dst.h);
     if (!scaled.pixels) return false;
     const bool trim = mode != SDL_BLENDMODE_NONE;
-    PutRows(reinterpret_cast<const uint8_t*>(scaled.pixels + part.y * dst.w + part.x), dst.w * 4, part.w, part.h,
-            CopyBlend(mode, colour, false), trim ? scaled.firstVisible : nullptr, scaled.lastVisible, part.y, part.x,
-            picture + at.y * pitch + at.x * 4, pitch);
+    PutRows(reinterpret_cast<const uint8_t*>(scaled.pixels + part.y * dst.w + part.x), dst.w * 4, part.w,
+            part.h, CopyBlend(mode, colour, false), trim ? scaled.firstVisible : nullptr, scaled.lastVisible,
+            part.y, part.x, picture + at.y * pitch + at.x * 4, pitch);
     return true;
 }
-
 
 void NoteVisibleColumns(SDL_Surface* image) {
     if (!image || image->userdata || image->h <= 0 || image->w > 0x7FFF) return;
     // Kept with the image while it lives (found once, when it is loaded).
-    auto* columns = static_cast<int16_t*>(SDL_malloc(sizeof(VisibleColumns) + 2 * sizeof(int16_t) * image->h));
+    auto* columns =
+        static_cast<int16_t*>(SDL_malloc(sizeof(VisibleColumns) + 2 * sizeof(int16_t) * image->h));
     if (!columns) return;
     auto* visible = reinterpret_cast<VisibleColumns*>(columns);
     visible->first = reinterpret_cast<int16_t*>(visible + 1);
     visible->last = visible->first + image->h;
-    FindLitColumns(static_cast<const uint32_t*>(image->pixels), image->pitch / 4, image->w, image->h, visible->first,
-                   visible->last, Visible);
+    FindLitColumns(static_cast<const uint32_t*>(image->pixels), image->pitch / 4, image->w, image->h,
+                   visible->first, visible->last, Visible);
     image->userdata = visible;
 }
 

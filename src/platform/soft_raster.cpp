@@ -54,10 +54,14 @@ bool CopyAsRectangle(SDL_Texture* texture, const SDL_Vertex* v, const int prev[3
     float x1 = v[k1].position.x, y1 = v[k1].position.y;
     float x2 = v[k2].position.x, y2 = v[k2].position.y;
     int a, b, c, c2;
-    if (x0 <= x1 && y0 <= y1) a = (x0 <= x2 && y0 <= y2) ? k0 : k2;
-    else a = (x1 <= x2 && y1 <= y2) ? k1 : k2;
-    if (x0 >= x1 && y0 >= y1) b = (x0 >= x2 && y0 >= y2) ? k0 : k2;
-    else b = (x1 >= x2 && y1 >= y2) ? k1 : k2;
+    if (x0 <= x1 && y0 <= y1)
+        a = (x0 <= x2 && y0 <= y2) ? k0 : k2;
+    else
+        a = (x1 <= x2 && y1 <= y2) ? k1 : k2;
+    if (x0 >= x1 && y0 >= y1)
+        b = (x0 >= x2 && y0 >= y2) ? k0 : k2;
+    else
+        b = (x1 >= x2 && y1 >= y2) ? k1 : k2;
     c = (k0 != a && k0 != b) ? k0 : ((k1 != a && k1 != b) ? k1 : k2);
     c2 = (prev[0] != a && prev[0] != b) ? prev[0] : ((prev[1] != a && prev[1] != b) ? prev[1] : prev[2]);
 
@@ -68,7 +72,8 @@ bool CopyAsRectangle(SDL_Texture* texture, const SDL_Vertex* v, const int prev[3
     cy = v[c2].position.y;
     if (!((ax == cx && by == cy) || (ay == cy && bx == cx))) return false;
     int colour = ColourBits(v[a].color);
-    if (ColourBits(v[b].color) != colour || ColourBits(v[c].color) != colour || ColourBits(v[c2].color) != colour)
+    if (ColourBits(v[b].color) != colour || ColourBits(v[c].color) != colour ||
+        ColourBits(v[c2].color) != colour)
         return false;
 
     SDL_Color first = v[k0].color;
@@ -82,7 +87,8 @@ bool CopyAsRectangle(SDL_Texture* texture, const SDL_Vertex* v, const int prev[3
         SDL_SetTextureAlphaMod(texture, first.a);
         SDL_SetTextureColorMod(texture, first.r, first.g, first.b);
         if (s.w > 0 && s.h > 0) {
-            if (!CopyUnscaled(raster.target, texture, s, d) && !CopyScaled(raster.target, texture, s, d)) SDL_RenderCopyF(raster.renderer, texture, &s, &d);
+            if (!CopyUnscaled(raster.target, texture, s, d) && !CopyScaled(raster.target, texture, s, d))
+                SDL_RenderCopyF(raster.renderer, texture, &s, &d);
         } else {
             int flip = SDL_FLIP_NONE;
             if (s.w < 0) {
@@ -95,7 +101,8 @@ bool CopyAsRectangle(SDL_Texture* texture, const SDL_Vertex* v, const int prev[3
                 s.h = -s.h;
                 s.y -= s.h;
             }
-            SDL_RenderCopyExF(raster.renderer, texture, &s, &d, 0.0, nullptr, static_cast<SDL_RendererFlip>(flip));
+            SDL_RenderCopyExF(raster.renderer, texture, &s, &d, 0.0, nullptr,
+                              static_cast<SDL_RendererFlip>(flip));
         }
     } else if (d.w != 0.0f && d.h != 0.0f) {
         // A rectangle that shows no texel is filled with its colour, as SDL does.
@@ -172,7 +179,8 @@ int RenderTriangles(SDL_Texture* texture, const SDL_Vertex* vertices, int vertex
     auto* pixels = texture ? static_cast<SDL_Surface*>(SDL_GetTextureUserData(texture)) : nullptr;
     SDL_BlendMode mode = SDL_BLENDMODE_INVALID;
     if (texture) SDL_GetTextureBlendMode(texture, &mode);
-    BlendKind blend = mode == SDL_BLENDMODE_NONE ? BlendNone : (mode == SDL_BLENDMODE_ADD ? BlendAdd : BlendAlpha);
+    BlendKind blend =
+        mode == SDL_BLENDMODE_NONE ? BlendNone : (mode == SDL_BLENDMODE_ADD ? BlendAdd : BlendAlpha);
     bool ours = raster.enabled && raster.target && renderer == raster.renderer && pixels &&
                 (mode == SDL_BLENDMODE_NONE || mode == SDL_BLENDMODE_BLEND || mode == SDL_BLENDMODE_ADD) &&
                 indices && indexCount % 3 == 0;
@@ -223,6 +231,6 @@ bool CopyTextureRect(SDL_Texture* texture, const SDL_Rect& source, const SDL_FRe
     SDL_Rect clip{0, 0, raster.target->w, raster.target->h};
     if (raster.clipOn) SDL_IntersectRect(&raster.clip, &clip, &clip);
     SDL_SetClipRect(raster.target, &clip);
-    return CopyUnscaled(raster.target, texture, source, target) || CopyScaled(raster.target, texture, source, target);
+    return CopyUnscaled(raster.target, texture, source, target) ||
+           CopyScaled(raster.target, texture, source, target);
 }
-

@@ -36,7 +36,8 @@ RowBlend ChooseRowBlend(BlendKind blend, SDL_Color c, bool pixelAlphaForPlainBle
 RowBlend CopyBlend(SDL_BlendMode mode, SDL_Color colour, bool genericPlainBlend);
 // Puts w texels of s on the picture row d.
 void BlendRow(const RowBlend& how, const uint32_t* s, uint32_t* d, int w);
-void BlendRows(const uint8_t* from, int fromPitch, uint8_t* to, int toPitch, int w, int h, const RowBlend& how);
+void BlendRows(const uint8_t* from, int fromPitch, uint8_t* to, int toPitch, int w, int h,
+               const RowBlend& how);
 // Texel s as the generic blitter adds it with modulation c onto black: what RowAddPremultiplied adds.
 uint32_t AddedTexel(uint32_t s, SDL_Color c);
 

@@ -2,6 +2,7 @@
 // gathered a row at a time and put on the picture by the blending kernels.
 #include <emmintrin.h>
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -27,6 +28,11 @@ int64_t FloorDiv(int64_t n, int64_t d) {
     return (n % d != 0 && n < 0) ? q - 1 : q;
 }
 
+int32_t FloorDiv32(int32_t n, int32_t d) {
+    int32_t q = n / d;
+    return (n % d != 0 && n < 0) ? q - 1 : q;
+}
+
 // A texel coordinate along a row: numerator / area, stepped without dividing. The numerator never goes
 // below zero inside the triangle, so flooring equals C's truncation there.
 struct Stepper {
@@ -40,7 +46,8 @@ struct Stepper {
 };
 
 // The texels of a span: u steps along a row of the image, v from row to row (tracked as a row pointer).
-void GatherSpan(const uint8_t* pixels, int pitch, const Stepper& u, const Stepper& v, int count, uint32_t* out) {
+void GatherSpan(const uint8_t* pixels, int pitch, const Stepper& u, const Stepper& v, int count,
+                uint32_t* out) {
     int64_t uq = u.q, ur = u.r, vr = v.r;
     const int64_t udq = u.dq, udr = u.dr, vdr = v.dr, area = u.area;
     const uint8_t* row = pixels + v.q * pitch;
@@ -100,7 +107,8 @@ inline uint32_t Lane(__m128i v, int lane) {
 // The texels of a span, four at a time, blended onto the picture as they come. nu, nv: the numerators at
 // the span's first pixel.
 template <typename Kernel>
-inline void BlendSpanFloat(const Kernel& kernel, const FloatTexels& f, float nu, float nv, int count, uint32_t* d) {
+inline void BlendSpanFloat(const Kernel& kernel, const FloatTexels& f, float nu, float nv, int count,
+                           uint32_t* d) {
     __m128 u = _mm_add_ps(_mm_set1_ps(nu), f.uLanes);
     __m128 v = _mm_add_ps(_mm_set1_ps(nv), f.vLanes);
     const uint32_t* texels = f.texels;
@@ -111,7 +119,8 @@ inline void BlendSpanFloat(const Kernel& kernel, const FloatTexels& f, float nu,
         const __m128i t1 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 1)]));
         const __m128i t2 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 2)]));
         const __m128i t3 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 3)]));
-        BlendQuad(kernel, _mm_unpacklo_epi64(_mm_unpacklo_epi32(t0, t1), _mm_unpacklo_epi32(t2, t3)), d + k, 4);
+        BlendQuad(kernel, _mm_unpacklo_epi64(_mm_unpacklo_epi32(t0, t1), _mm_unpacklo_epi32(t2, t3)), d + k,
+                  4);
     }
     if (k == count) return;
     // The last one to three: lanes past the span are never read, their texels may lie outside the image.
@@ -130,7 +139,7 @@ struct TriangleSetup {
     SDL_Rect box;  // clipped bounding box, pixels
     int area;
     int w0Row, w1Row, w2Row;
-    int w0Step, w1Step, w2Step;        // per pixel to the right
+    int w0Step, w1Step, w2Step;           // per pixel to the right
     int w0RowStep, w1RowStep, w2RowStep;  // per row down
     int bias0, bias1, bias2;
     int s2s0x, s2s1x, s2s0y, s2s1y;
@@ -152,9 +161,11 @@ struct EdgeBound {
         rowStep = rowStep0;
         if (side == 0) return;
         divisor = step > 0 ? step : -static_cast<int64_t>(step);
-        q = FloorDiv(value0, divisor);
+        // 32-bit divisions where the values allow: they take half the time of 64-bit ones.
+        const bool narrow = divisor <= INT32_MAX;
+        q = narrow ? FloorDiv32(value0, static_cast<int32_t>(divisor)) : FloorDiv(value0, divisor);
         r = value0 - q * divisor;
-        dq = FloorDiv(rowStep0, divisor);
+        dq = narrow ? FloorDiv32(rowStep0, static_cast<int32_t>(divisor)) : FloorDiv(rowStep0, divisor);
         dr = rowStep0 - dq * divisor;
     }
     void Step() {
@@ -248,10 +259,14 @@ void FillTriangle(const TriangleSetup& t, const SDL_Surface* src, SDL_Surface* d
     const int64_t stepX = static_cast<int64_t>(t.w0Step) * t.s2s0x + static_cast<int64_t>(t.w1Step) * t.s2s1x;
     const int64_t stepY = static_cast<int64_t>(t.w0Step) * t.s2s0y + static_cast<int64_t>(t.w1Step) * t.s2s1y;
     // Texel numerators at the box's first column, and their steps one row down.
-    int64_t rowU = static_cast<int64_t>(t.w0Row) * t.s2s0x + static_cast<int64_t>(t.w1Row) * t.s2s1x + t.s2AreaX;
-    int64_t rowV = static_cast<int64_t>(t.w0Row) * t.s2s0y + static_cast<int64_t>(t.w1Row) * t.s2s1y + t.s2AreaY;
-    const int64_t rowStepU = static_cast<int64_t>(t.w0RowStep) * t.s2s0x + static_cast<int64_t>(t.w1RowStep) * t.s2s1x;
-    const int64_t rowStepV = static_cast<int64_t>(t.w0RowStep) * t.s2s0y + static_cast<int64_t>(t.w1RowStep) * t.s2s1y;
+    int64_t rowU =
+        static_cast<int64_t>(t.w0Row) * t.s2s0x + static_cast<int64_t>(t.w1Row) * t.s2s1x + t.s2AreaX;
+    int64_t rowV =
+        static_cast<int64_t>(t.w0Row) * t.s2s0y + static_cast<int64_t>(t.w1Row) * t.s2s1y + t.s2AreaY;
+    const int64_t rowStepU =
+        static_cast<int64_t>(t.w0RowStep) * t.s2s0x + static_cast<int64_t>(t.w1RowStep) * t.s2s1x;
+    const int64_t rowStepV =
+        static_cast<int64_t>(t.w0RowStep) * t.s2s0y + static_cast<int64_t>(t.w1RowStep) * t.s2s1y;
     EdgeBound edges[3];
     edges[0].Begin(t.w0Row + t.bias0, t.w0Step, t.w0RowStep);
     edges[1].Begin(t.w1Row + t.bias1, t.w1Step, t.w1RowStep);
@@ -263,11 +278,14 @@ void FillTriangle(const TriangleSetup& t, const SDL_Surface* src, SDL_Surface* d
     const int64_t maxU = Magnitude(rowU) + Magnitude(stepX) * spanW + Magnitude(rowStepU) * spanH;
     const int64_t maxV = Magnitude(rowV) + Magnitude(stepY) * spanW + Magnitude(rowStepV) * spanH;
     const int64_t pitchTexels = srcPitch / 4;
+    // The texel offsets are at most (maxU / area + 1) + (maxV / area + 1) * pitch: checked without dividing.
     const bool inFloat = t.area < FloatExact && maxU < FloatExact && maxV < FloatExact &&
-                         (maxU / t.area + 1) + (maxV / t.area + 1) * pitchTexels < FloatExact;
+                         pitchTexels < FloatExact &&
+                         maxU + maxV * pitchTexels < (FloatExact - 1 - pitchTexels) * t.area;
 
     const FloatTexels texels(reinterpret_cast<const uint32_t*>(srcPixels), static_cast<float>(pitchTexels),
-                             static_cast<float>(stepX), static_cast<float>(stepY), static_cast<float>(t.area));
+                             static_cast<float>(stepX), static_cast<float>(stepY),
+                             static_cast<float>(t.area));
     Stepper u, v;
     SpanStart uStart, vStart;
     if (!inFloat) {
@@ -311,7 +329,8 @@ void FillTriangle(const TriangleSetup& t, const SDL_Surface* src, SDL_Surface* d
 
 }  // namespace
 
-void BlitTriangle(const SDL_Surface* src, SDL_Surface* dst, Corner c0, Corner c1, Corner c2, BlendKind blend) {
+void BlitTriangle(const SDL_Surface* src, SDL_Surface* dst, Corner c0, Corner c1, Corner c2,
+                  BlendKind blend) {
     int area = Cross(c0, c1, c2.dx, c2.dy);
     if (area == 0) return;
     TriangleSetup t{};
@@ -377,7 +396,8 @@ void BlitTriangle(const SDL_Surface* src, SDL_Surface* dst, Corner c0, Corner c1
     t.s2AreaY = static_cast<int64_t>(c2.sy * area);
     if (t.box.w <= 0 || t.box.h <= 0) return;
 
-    WithKernel(ChooseRowBlend(blend, colour, false), [&](const auto& kernel) { FillTriangle(t, src, dst, kernel); });
+    WithKernel(ChooseRowBlend(blend, colour, false),
+               [&](const auto& kernel) { FillTriangle(t, src, dst, kernel); });
 }
 
 // Blends rows of ARGB pixels onto the picture as SDL's blitter for a surface with this blend mode and
