@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/soft_blend_kernels.h"
 #include "platform/soft_raster_local.h"
 
 namespace softraster {
@@ -115,12 +116,15 @@ void PutRows(const uint8_t* from, int fromPitch, int w, int h, const RowBlend& h
         BlendRows(from, fromPitch, to, toPitch, w, h, how);
         return;
     }
-    for (int y = 0; y < h; ++y, from += fromPitch, to += toPitch) {
-        const int begin = SDL_max(first[row + y] - column, 0), end = SDL_min(last[row + y] - column, w - 1);
-        if (begin <= end)
-            BlendRow(how, reinterpret_cast<const uint32_t*>(from) + begin,
-                     reinterpret_cast<uint32_t*>(to) + begin, end - begin + 1);
-    }
+    WithKernel(how, [&](const auto& kernel) {
+        for (int y = 0; y < h; ++y, from += fromPitch, to += toPitch) {
+            const int begin = SDL_max(first[row + y] - column, 0),
+                      end = SDL_min(last[row + y] - column, w - 1);
+            if (begin <= end)
+                BlendRowWith(kernel, reinterpret_cast<const uint32_t*>(from) + begin,
+                             reinterpret_cast<uint32_t*>(to) + begin, end - begin + 1);
+        }
+    });
 }
 
 // SDL_BlitSurface's clipping of an image placed at dst: to the image, then to the picture's clip rectangle.
@@ -259,24 +263,26 @@ void PointCopy(const CopySource& from, const SDL_Rect& src, int dstW, int dstH, 
             firstColumnFrom[c] = i;
         }
     }
-    const uint8_t* gathered = nullptr;  // the source row now in gatheredRow
-    int begin = 0, end = cols;          // its target columns that show lit texels
-    for (int y = 0; y < rows; ++y, to += toPitch) {
-        const int sourceRow = src.y + PointScaleSourceRow(rowStep, firstRow + y);
-        const uint8_t* row = from.base + sourceRow * from.pitch + src.x * 4;
-        if (row != gathered) {
-            gathered = row;
-            if (trimmed) {
-                const int first = SDL_max(from.firstLit[sourceRow] - src.x, 0);
-                const int last = SDL_min(from.lastLit[sourceRow] - src.x, src.w - 1);
-                begin = first <= last ? firstColumnFrom[first] : 0;
-                end = first <= last ? firstColumnFrom[last + 1] : 0;
+    WithKernel(from.how, [&](const auto& kernel) {
+        const uint8_t* gathered = nullptr;  // the source row now in gatheredRow
+        int begin = 0, end = cols;          // its target columns that show lit texels
+        for (int y = 0; y < rows; ++y, to += toPitch) {
+            const int sourceRow = src.y + PointScaleSourceRow(rowStep, firstRow + y);
+            const uint8_t* row = from.base + sourceRow * from.pitch + src.x * 4;
+            if (row != gathered) {
+                gathered = row;
+                if (trimmed) {
+                    const int first = SDL_max(from.firstLit[sourceRow] - src.x, 0);
+                    const int last = SDL_min(from.lastLit[sourceRow] - src.x, src.w - 1);
+                    begin = first <= last ? firstColumnFrom[first] : 0;
+                    end = first <= last ? firstColumnFrom[last + 1] : 0;
+                }
+                const auto* texels = reinterpret_cast<const uint32_t*>(row);
+                for (int i = begin; i < end; ++i) gatheredRow[i] = texels[pointColumns[i]];
             }
-            const auto* texels = reinterpret_cast<const uint32_t*>(row);
-            for (int i = begin; i < end; ++i) gatheredRow[i] = texels[pointColumns[i]];
+            if (begin < end) BlendRowWith(kernel, gatheredRow + begin, to + begin, end - begin);
         }
-        if (begin < end) BlendRow(from.how, gatheredRow + begin, to + begin, end - begin);
-    }
+    });
 }
 
 // SDL's smooth scaling along one axis: the first position (16.16, centred as pixman does), the step, and how
