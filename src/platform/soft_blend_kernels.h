@@ -100,16 +100,17 @@ struct GenericKernel {
     template <typename Picture>
     bool operator()(__m128i sp, Picture picture, __m128i& out) const {
         const __m128i zero = _mm_setzero_si128();
-        if (blend != BlendNone &&
-            _mm_movemask_epi8(_mm_cmplt_epi32(_mm_srli_epi32(sp, 24), visibleAlpha)) == 0xFFFF)
-            return false;
-        // Four opaque texels without modulation replace the picture, blended or not.
+        // Four opaque texels without modulation replace the picture, blended or not (the inside of a
+        // sprite: tested first).
         const __m128i alphaBits = _mm_set1_epi32(static_cast<int>(0xFF000000u));
         if (blend == BlendAlpha && !modulate &&
             _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(sp, alphaBits), alphaBits)) == 0xFFFF) {
             out = sp;
             return true;
         }
+        if (blend != BlendNone &&
+            _mm_movemask_epi8(_mm_cmplt_epi32(_mm_srli_epi32(sp, 24), visibleAlpha)) == 0xFFFF)
+            return false;
         const __m128i dp = blend != BlendNone ? picture() : zero;
         out = _mm_packus_epi16(Pair(_mm_unpacklo_epi8(sp, zero), _mm_unpacklo_epi8(dp, zero)),
                                Pair(_mm_unpackhi_epi8(sp, zero), _mm_unpackhi_epi8(dp, zero)));
