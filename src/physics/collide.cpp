@@ -18,20 +18,69 @@ typedef int32_t Int4 __attribute__((vector_size(16)));
 
 constexpr const char* CrashedText[2] = {"Crashed!", "Разбито!"};
 
-// Everything a pass remembers between its contacts.
+constexpr int EntryWords = MaxAtoms / 64;
+
+// Everything a pass remembers between its contacts. The world's constants, the tuning and the hooks
+// stay as they are during a pass (a contact rule marks, links and removes, nothing more), so their
+// products are taken once: the same float operations on the same values.
 struct ContactPass {
-    uint64_t now;       // ms clock, one reading per pass
-    bool freeSounds;    // collisions away from the piece may sound
-    bool detailEvents;  // the piece's sounds and crashes are live
-    bool noteStarted;   // a collision note already started in this pass
-    int sparkFrom;      // every spark slot below it is taken (a pass only adds sparks)
+    uint64_t now = 0;           // ms clock, one reading per pass
+    bool freeSounds = false;    // collisions away from the piece may sound
+    bool detailEvents = false;  // the piece's sounds and crashes are live
+    bool noteStarted = false;  // a collision note already started in this pass
+    bool shapes = false;       // the swap offer is live
+    int sparkFrom = 0;         // every spark slot below it is taken (a pass only adds sparks)
+    float contact = 0;         // contactDistSq
+    float deadHitC = 0;        // stepFactor * PH_DEAD_HIT_FORCE: a hard hit on a locked block
+    float iceC = 0;            // stepFactor * PH_GOTTADIE_HIT_FORCE: a hit that breaks the ice
+    void (*contactHook)(PhysicsWorld&, int, int) = nullptr;
+    // The player's piece as one byte per atom (DetailMap); detailKey is what it was taken from.
+    uint8_t detail[MaxAtoms];
+    uint64_t detailKey = 0;
+    uint8_t detailCount = 0;
 };
 
-bool IsMember(const Atom& a, int index) {
-    for (uint16_t m : a.detailMembers) {
-        if (m == index) return true;
-    }
-    return false;
+uint64_t DetailKey(const PhysicsWorld& w) {
+    uint64_t key;
+    std::memcpy(&key, w.detailAtoms, sizeof key);
+    return key;
+}
+
+// DetailContains for every atom at once.
+void TakeDetail(const PhysicsWorld& w, ContactPass& pass) {
+    DetailMap(w, pass.detail);
+    pass.detailKey = DetailKey(w);
+    pass.detailCount = w.detailCount;
+}
+
+ContactPass StartPass(const PhysicsWorld& w, bool freeSounds, bool detailEvents) {
+    ContactPass pass;
+    pass.now = NowMs();
+    pass.freeSounds = freeSounds;
+    pass.detailEvents = detailEvents;
+    pass.shapes = w.hooks.variant == VariantShapes;
+    pass.contact = w.contactDistSq;
+    pass.deadHitC = w.stepFactor * PH_DEAD_HIT_FORCE;
+    pass.iceC = w.stepFactor * PH_GOTTADIE_HIT_FORCE;
+    pass.contactHook = w.hooks.contactHook;
+    TakeDetail(w, pass);
+    return pass;
+}
+
+// A removal lets go of the piece's atoms; a contact rule might hand over a new piece.
+inline void KeepDetail(const PhysicsWorld& w, ContactPass& pass) {
+    if (DetailKey(w) != pass.detailKey || w.detailCount != pass.detailCount) TakeDetail(w, pass);
+}
+
+inline bool InDetail(const ContactPass& pass, int index) { return pass.detail[index] != 0; }
+
+// The index is among the four piece members: one test of all four 16-bit lanes at once.
+inline bool IsMember(const Atom& a, int index) {
+    uint64_t members;
+    std::memcpy(&members, a.detailMembers, sizeof members);
+    constexpr uint64_t Lanes = 0x0001000100010001ull;
+    const uint64_t x = members ^ (Lanes * static_cast<uint16_t>(index));
+    return ((x - Lanes) & ~x & (Lanes << 15)) != 0;  // some lane is zero
 }
 
 // A marked block hit hard enough finishes its whole piece at once, as a crash.
@@ -156,9 +205,9 @@ void CollisionSound(PhysicsWorld& w, ContactPass& pass, int i, int j, float c, b
                                            float dy, float r2) {
     Atom& a = w.atoms[i];
     Atom& b = w.atoms[j];
-    const float c = w.contactDistSq / (r2 + w.contactDistSq) - 0.5f;  // 0 < c <= 0.5
-    const bool inI = DetailContains(w, i);
-    const bool inJ = DetailContains(w, j);
+    const float c = pass.contact / (r2 + pass.contact) - 0.5f;  // 0 < c <= 0.5
+    const bool inI = InDetail(pass, i);
+    const bool inJ = InDetail(pass, j);
 
     if (inI) w.detailTouching = 1;
     if (inJ) w.detailTouching = !w.detailTouching;
@@ -181,7 +230,7 @@ void CollisionSound(PhysicsWorld& w, ContactPass& pass, int i, int j, float c, b
     if (inJ && !inI) shareI = PH_CONTROL_FORCE;
     if (inI && !inJ) shareJ = PH_CONTROL_FORCE;
 
-    if (c > w.stepFactor * PH_DEAD_HIT_FORCE) {
+    if (c > pass.deadHitC) {
         // Only locked blocks take hard hits: asking first keeps the usual touch cheap.
         if (a.locked) DeadHit(w, i, j, pass.now);
         if (a.flags & FreeSlot) return;
@@ -189,15 +238,16 @@ void CollisionSound(PhysicsWorld& w, ContactPass& pass, int i, int j, float c, b
         if (b.flags & FreeSlot) return;
     }
 
-    if (c > w.stepFactor * PH_GOTTADIE_HIT_FORCE) {
+    if (c > pass.iceC) {
         if (!inI) BreakIce(w, a);
         if (!inJ) BreakIce(w, b);
     }
 
-    if (w.hooks.variant == VariantShapes) OfferSwap(w, i, j);
+    if (pass.shapes) OfferSwap(w, i, j);
 
-    if (a.colour == b.colour && a.colour != NoColour && w.hooks.contactHook) {
-        w.hooks.contactHook(w, i, j);
+    if (a.colour == b.colour && a.colour != NoColour && pass.contactHook) {
+        pass.contactHook(w, i, j);
+        KeepDetail(w, pass);
         if ((a.flags & FreeSlot) || (b.flags & FreeSlot)) return;
     }
 
@@ -268,7 +318,6 @@ void ReloadEntries(const PhysicsWorld& w, PassEntries& e) {
 // on one axis when the plain loop would test it: dx * dx rounds to at least contactDistSq and the test
 // (dx * dx + dy * dy < contactDistSq) fails. After p's row, p is never a later entry again.
 
-constexpr int EntryWords = MaxAtoms / 64;
 constexpr int NearCells = 2;     // cells looked at on each side: smaller cells, fewer needless candidates
 constexpr int MaxGridSide = 32;  // cells per axis; atoms beyond the last cell count as in it
 constexpr int PaddedSide = MaxGridSide + 2 * NearCells;  // an empty border saves the edge tests
@@ -342,10 +391,21 @@ inline void Bin(const PassEntries& e, int k, CandidateGrid& g) {
     for (int c = cell - NearCells; c <= cell + NearCells; ++c) row[c] |= bit;
 }
 
+// The grid's cells are all empty between passes: a pass clears the cells of its entries when it ends,
+// which is far less than the whole grid.
+CandidateGrid contactGrid;
+
 void BuildGrid(const PassEntries& e, CandidateGrid& g) {
-    const size_t cells = static_cast<size_t>(g.stride * (g.rows + 2 * NearCells));
-    for (int wd = 0; wd < g.words; ++wd) std::memset(g.across[wd], 0, cells * sizeof(uint64_t));
     for (int k = 0; k < e.n; ++k) Bin(e, k, g);
+}
+
+// Every bit set lies in the cells around an entry's cell: clearing those leaves the grid empty.
+void ClearGrid(const PassEntries& e, CandidateGrid& g) {
+    for (int k = 0; k < e.n; ++k) {
+        uint64_t* row = g.across[k >> 6];
+        const int cell = g.cellOf[k];
+        for (int c = cell - NearCells; c <= cell + NearCells; ++c) row[c] = 0;
+    }
 }
 
 // Entry k was moved by a touch: out of reach of its bin, it is binned again where it is now.
@@ -359,9 +419,9 @@ inline void KeepBinned(const PassEntries& e, int k, CandidateGrid& g) {
 }
 
 // Entries after `after` binned at most NearCells cells from `cell` on both axes.
+// Words before the one of `after` are left alone: the visit starts at that word.
 inline void NearbyAfter(const CandidateGrid& g, int cell, int after, uint64_t out[EntryWords]) {
     const int first = after >> 6;
-    for (int wd = 0; wd < first; ++wd) out[wd] = 0;
     for (int wd = first; wd < g.words; ++wd) {
         const uint64_t* column = g.across[wd] + cell;
         uint64_t near = 0;
@@ -379,12 +439,12 @@ void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
     const int n = e.n;
     float* px = e.px;
     float* py = e.py;
-    CandidateGrid g;
+    CandidateGrid& g = contactGrid;
     SizeGrid(w, n, g);
     BuildGrid(e, g);
 
-    ContactPass pass{NowMs(), freeSounds, detailEvents, false, 0};
-    const float contact = w.contactDistSq;
+    ContactPass pass = StartPass(w, freeSounds, detailEvents);
+    const float contact = pass.contact;
     uint32_t epoch = w.removeEpoch;
     uint64_t near[EntryWords];
     for (int p = 0; p < n; ++p) {
@@ -410,6 +470,8 @@ void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
             if (w.removeEpoch != epoch) {
                 // A removal or a blast: every position again, every entry binned again.
                 epoch = w.removeEpoch;
+                KeepDetail(w, pass);
+                ClearGrid(e, g);
                 ReloadEntries(w, e);
                 BuildGrid(e, g);
                 if (w.atoms[i].flags & FreeSlot) break;
@@ -432,6 +494,7 @@ void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
             }
         }
     }
+    ClearGrid(e, g);
 }
 
 void CollideAtomsAllPairs(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
@@ -441,8 +504,8 @@ void CollideAtomsAllPairs(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
     float* px = e.px;
     float* py = e.py;
 
-    ContactPass pass{NowMs(), freeSounds, detailEvents, false, 0};
-    const float contact = w.contactDistSq;
+    ContactPass pass = StartPass(w, freeSounds, detailEvents);
+    const float contact = pass.contact;
     uint32_t epoch = w.removeEpoch;
     for (int p = 0; p < n; ++p) {
         const int i = e.ids[p];
@@ -469,6 +532,7 @@ void CollideAtomsAllPairs(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
             Contact(w, pass, i, j, dx, dy, r2);
             if (w.removeEpoch != epoch) {
                 epoch = w.removeEpoch;
+                KeepDetail(w, pass);
                 ReloadEntries(w, e);
                 if (w.atoms[i].flags & FreeSlot) break;
             } else {

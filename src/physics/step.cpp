@@ -2,6 +2,7 @@
 #include "physics/step.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "audio/sound_hooks.h"
 #include "input/input.h"
@@ -170,13 +171,15 @@ void KeepInGlass(PhysicsWorld& w, uint64_t frameMs) {
         }
     }
 
+    uint8_t detail[MaxAtoms];
+    DetailMap(w, detail);
     const bool wallsActive = WallsActive(w);
     const float leftX = 12.0f + PH_GLASS_ELASTICITY;
     const float rightX = w.glassWidth - PH_GLASS_ELASTICITY;
     for (int i = 0; i < MaxAtoms; ++i) {
         Atom& a = w.atoms[i];
         if ((a.flags & FreeSlot) || a.snapping) continue;
-        const bool inDetail = DetailContains(w, i);
+        const bool inDetail = detail[i] != 0;
 
         if (a.x < 12.0f && !a.introAtom && wallsActive) {
             a.x = leftX;
@@ -215,6 +218,14 @@ void KeepInGlass(PhysicsWorld& w, uint64_t frameMs) {
                 if (e >= 0.5f && inDetail && !IsWallSoundBusy()) PlayWallSound(GlassPan(w, a.x));
             }
         }
+    }
+}
+
+void DetailMap(const PhysicsWorld& w, uint8_t inDetail[MaxAtoms]) {
+    std::memset(inDetail, 0, MaxAtoms);
+    const int count = w.detailCount < 4 ? w.detailCount : 4;
+    for (int k = 0; k < count; ++k) {
+        if (w.detailAtoms[k] < MaxAtoms) inDetail[w.detailAtoms[k]] = 1;
     }
 }
 
