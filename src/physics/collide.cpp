@@ -333,6 +333,11 @@ struct CandidateGrid {
     uint16_t cellOf[MaxAtoms];             // padded cell of each entry
     // Entries whose cell is in the same row and at most NearCells columns away.
     uint64_t across[EntryWords][PaddedSide * PaddedSide];
+    // What the bins were made for: the world's sizes, and the atom of each entry. A pass over the same
+    // atoms keeps the bins of the last one and bins again only the entries that moved out of reach.
+    float sizedContact = NAN, sizedWidth = NAN, sizedFloor = NAN;
+    int binned = 0;  // entries binned; the grid is empty when 0
+    uint16_t binnedIds[MaxAtoms];
 };
 
 // Cell size from the contact distance; a reach the grid cannot serve puts every entry in one cell.
@@ -391,21 +396,18 @@ inline void Bin(const PassEntries& e, int k, CandidateGrid& g) {
     for (int c = cell - NearCells; c <= cell + NearCells; ++c) row[c] |= bit;
 }
 
-// The grid's cells are all empty between passes: a pass clears the cells of its entries when it ends,
-// which is far less than the whole grid.
+// Kept from pass to pass (and frame to frame): the bins of a settled pile stay where they are.
 CandidateGrid contactGrid;
 
-void BuildGrid(const PassEntries& e, CandidateGrid& g) {
-    for (int k = 0; k < e.n; ++k) Bin(e, k, g);
-}
-
-// Every bit set lies in the cells around an entry's cell: clearing those leaves the grid empty.
-void ClearGrid(const PassEntries& e, CandidateGrid& g) {
-    for (int k = 0; k < e.n; ++k) {
+// Every bit set lies in the cells around a binned entry's cell: clearing those empties the grid, which
+// is far less than clearing all of it.
+void ClearGrid(CandidateGrid& g) {
+    for (int k = 0; k < g.binned; ++k) {
         uint64_t* row = g.across[k >> 6];
         const int cell = g.cellOf[k];
         for (int c = cell - NearCells; c <= cell + NearCells; ++c) row[c] = 0;
     }
+    g.binned = 0;
 }
 
 // Entry k was moved by a touch: out of reach of its bin, it is binned again where it is now.
@@ -416,6 +418,24 @@ inline void KeepBinned(const PassEntries& e, int k, CandidateGrid& g) {
     const uint64_t keep = ~(uint64_t{1} << (k & 63));
     for (int c = cell - NearCells; c <= cell + NearCells; ++c) row[c] &= keep;
     Bin(e, k, g);
+}
+
+// Bins for this pass's entries: the last pass's, where they are still good, or new ones.
+void PrepareGrid(const PhysicsWorld& w, const PassEntries& e, CandidateGrid& g) {
+    const bool sameSizes = w.contactDistSq == g.sizedContact && w.glassWidth == g.sizedWidth &&
+                           w.floorY == g.sizedFloor && e.n == g.binned;
+    if (sameSizes && std::memcmp(e.ids, g.binnedIds, sizeof(uint16_t) * static_cast<size_t>(e.n)) == 0) {
+        for (int k = 0; k < e.n; ++k) KeepBinned(e, k, g);
+        return;
+    }
+    ClearGrid(g);
+    SizeGrid(w, e.n, g);
+    g.sizedContact = w.contactDistSq;
+    g.sizedWidth = w.glassWidth;
+    g.sizedFloor = w.floorY;
+    for (int k = 0; k < e.n; ++k) Bin(e, k, g);
+    std::memcpy(g.binnedIds, e.ids, sizeof(uint16_t) * static_cast<size_t>(e.n));
+    g.binned = e.n;
 }
 
 // Entries after `after` binned at most NearCells cells from `cell` on both axes.
@@ -440,8 +460,7 @@ void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
     float* px = e.px;
     float* py = e.py;
     CandidateGrid& g = contactGrid;
-    SizeGrid(w, n, g);
-    BuildGrid(e, g);
+    PrepareGrid(w, e, g);
 
     ContactPass pass = StartPass(w, freeSounds, detailEvents);
     const float contact = pass.contact;
@@ -453,48 +472,48 @@ void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
         float xi = px[p], yi = py[p];
         float rowX = xi, rowY = yi;  // where the row's candidates were gathered
         NearbyAfter(g, CellAt(g, rowX, rowY), p, near);
-        for (int wd = p >> 6; wd < g.words;) {
-            if (near[wd] == 0) {
-                ++wd;
-                continue;
-            }
-            const int q = (wd << 6) + __builtin_ctzll(near[wd]);
-            near[wd] &= near[wd] - 1;
-            float dx = px[q] - xi;
-            float dy = py[q] - yi;
-            float r2 = dx * dx + dy * dy;
-            if (!(r2 < contact)) continue;
-            const int j = e.ids[q];
-            Contact(w, pass, i, j, dx, dy, r2);
-            bool regather;
-            if (w.removeEpoch != epoch) {
-                // A removal or a blast: every position again, every entry binned again.
-                epoch = w.removeEpoch;
-                KeepDetail(w, pass);
-                ClearGrid(e, g);
-                ReloadEntries(w, e);
-                BuildGrid(e, g);
-                if (w.atoms[i].flags & FreeSlot) break;
-                regather = true;
-            } else {
-                px[p] = w.atoms[i].x;
-                py[p] = w.atoms[i].y;
-                px[q] = w.atoms[j].x;
-                py[q] = w.atoms[j].y;
-                KeepBinned(e, q, g);
-                regather = !(std::fabs(px[p] - rowX) <= g.rowDrift && std::fabs(py[p] - rowY) <= g.rowDrift);
-            }
-            xi = px[p];
-            yi = py[p];
-            if (regather) {
-                rowX = xi;
-                rowY = yi;
-                NearbyAfter(g, CellAt(g, rowX, rowY), q, near);
-                wd = q >> 6;
+        for (int wd = p >> 6; wd < g.words; ++wd) {
+            for (uint64_t bits = near[wd]; bits != 0;) {
+                const int q = (wd << 6) + __builtin_ctzll(bits);
+                bits &= bits - 1;
+                float dx = px[q] - xi;
+                float dy = py[q] - yi;
+                float r2 = dx * dx + dy * dy;
+                if (!(r2 < contact)) continue;
+                const int j = e.ids[q];
+                Contact(w, pass, i, j, dx, dy, r2);
+                bool regather;
+                if (w.removeEpoch != epoch) {
+                    // A removal or a blast: every position again, and binned again where it moved away.
+                    epoch = w.removeEpoch;
+                    KeepDetail(w, pass);
+                    ReloadEntries(w, e);
+                    for (int k = 0; k < n; ++k) KeepBinned(e, k, g);
+                    if (w.atoms[i].flags & FreeSlot) {
+                        wd = g.words;  // p is gone: its row ends
+                        break;
+                    }
+                    regather = true;
+                } else {
+                    px[p] = w.atoms[i].x;
+                    py[p] = w.atoms[i].y;
+                    px[q] = w.atoms[j].x;
+                    py[q] = w.atoms[j].y;
+                    KeepBinned(e, q, g);
+                    regather = !(std::fabs(px[p] - rowX) <= g.rowDrift && std::fabs(py[p] - rowY) <= g.rowDrift);
+                }
+                xi = px[p];
+                yi = py[p];
+                if (regather) {
+                    // The rest of the row from where p is now: words from q's on.
+                    rowX = xi;
+                    rowY = yi;
+                    NearbyAfter(g, CellAt(g, rowX, rowY), q, near);
+                    bits = near[wd];
+                }
             }
         }
     }
-    ClearGrid(e, g);
 }
 
 void CollideAtomsAllPairs(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
