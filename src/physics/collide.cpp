@@ -451,14 +451,42 @@ inline void NearbyAfter(const CandidateGrid& g, int cell, int after, uint64_t ou
     out[first] &= (~uint64_t{0} << (after & 63)) << 1;
 }
 
+// What a touch in row p leaves to do for the rest of the row.
+enum class RowNext { GoOn, Regather, End };
+
+// Entries p < q touch: the contact, then the entries' positions and bins brought up to date. Out of
+// line, so that the test of the far more numerous candidates that do not touch keeps its registers.
+[[gnu::noinline]] RowNext TouchInRow(PhysicsWorld& w, ContactPass& pass, PassEntries& e, CandidateGrid& g,
+                                     uint32_t& epoch, int p, int q, float dx, float dy, float r2, float rowX,
+                                     float rowY) {
+    const int i = e.ids[p];
+    const int j = e.ids[q];
+    Contact(w, pass, i, j, dx, dy, r2);
+    if (w.removeEpoch != epoch) {
+        // A removal or a blast: every position again, and binned again where it moved away.
+        epoch = w.removeEpoch;
+        KeepDetail(w, pass);
+        ReloadEntries(w, e);
+        for (int k = 0; k < e.n; ++k) KeepBinned(e, k, g);
+        return (w.atoms[i].flags & FreeSlot) ? RowNext::End : RowNext::Regather;
+    }
+    e.px[p] = w.atoms[i].x;
+    e.py[p] = w.atoms[i].y;
+    e.px[q] = w.atoms[j].x;
+    e.py[q] = w.atoms[j].y;
+    KeepBinned(e, q, g);
+    const bool near = std::fabs(e.px[p] - rowX) <= g.rowDrift && std::fabs(e.py[p] - rowY) <= g.rowDrift;
+    return near ? RowNext::GoOn : RowNext::Regather;
+}
+
 }  // namespace
 
 void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
     PassEntries e;
     TakeEntries(w, e);
     const int n = e.n;
-    float* px = e.px;
-    float* py = e.py;
+    const float* px = e.px;
+    const float* py = e.py;
     CandidateGrid& g = contactGrid;
     PrepareGrid(w, e, g);
 
@@ -467,8 +495,7 @@ void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
     uint32_t epoch = w.removeEpoch;
     uint64_t near[EntryWords];
     for (int p = 0; p < n; ++p) {
-        const int i = e.ids[p];
-        if (w.atoms[i].flags & FreeSlot) continue;
+        if (w.atoms[e.ids[p]].flags & FreeSlot) continue;
         float xi = px[p], yi = py[p];
         float rowX = xi, rowY = yi;  // where the row's candidates were gathered
         NearbyAfter(g, CellAt(g, rowX, rowY), p, near);
@@ -480,31 +507,14 @@ void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
                 float dy = py[q] - yi;
                 float r2 = dx * dx + dy * dy;
                 if (!(r2 < contact)) continue;
-                const int j = e.ids[q];
-                Contact(w, pass, i, j, dx, dy, r2);
-                bool regather;
-                if (w.removeEpoch != epoch) {
-                    // A removal or a blast: every position again, and binned again where it moved away.
-                    epoch = w.removeEpoch;
-                    KeepDetail(w, pass);
-                    ReloadEntries(w, e);
-                    for (int k = 0; k < n; ++k) KeepBinned(e, k, g);
-                    if (w.atoms[i].flags & FreeSlot) {
-                        wd = g.words;  // p is gone: its row ends
-                        break;
-                    }
-                    regather = true;
-                } else {
-                    px[p] = w.atoms[i].x;
-                    py[p] = w.atoms[i].y;
-                    px[q] = w.atoms[j].x;
-                    py[q] = w.atoms[j].y;
-                    KeepBinned(e, q, g);
-                    regather = !(std::fabs(px[p] - rowX) <= g.rowDrift && std::fabs(py[p] - rowY) <= g.rowDrift);
+                const RowNext next = TouchInRow(w, pass, e, g, epoch, p, q, dx, dy, r2, rowX, rowY);
+                if (next == RowNext::End) {
+                    wd = g.words;  // p is gone: its row ends
+                    break;
                 }
                 xi = px[p];
                 yi = py[p];
-                if (regather) {
+                if (next == RowNext::Regather) {
                     // The rest of the row from where p is now: words from q's on.
                     rowX = xi;
                     rowY = yi;
