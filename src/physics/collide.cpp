@@ -319,18 +319,36 @@ void ReloadEntries(const PhysicsWorld& w, PassEntries& e) {
 // (dx * dx + dy * dy < contactDistSq) fails. After p's row, p is never a later entry again.
 
 constexpr int NearCells = 2;     // cells looked at on each side: smaller cells, fewer needless candidates
+// An entry may stray BinShare/256 of the span from its cell before it is binned again; p takes the rest.
+constexpr float BinShare = 16.0f;
 constexpr int MaxGridSide = 32;  // cells per axis; atoms beyond the last cell count as in it
 constexpr int PaddedSide = MaxGridSide + 2 * NearCells;  // an empty border saves the edge tests
 
+// A cell widened by a drift on each side: a point inside it is at most the drift away from the cell.
+// Kept as (loX, loY, -hiX, -hiY), so that one comparison of (x, y, -x, -y) tests all four sides.
+struct Box {
+    Float4 edges;
+    bool Holds(float x, float y) const {
+        const Float4 point = {x, y, -x, -y};
+        const Int4 inside = point >= edges;
+        return __builtin_ia32_movmskps(reinterpret_cast<Float4>(inside)) == 0xF;
+    }
+};
+
 struct CandidateGrid {
     float invSide = 0;   // 1 / cell side in px, a power of two
-    float binDrift = 0;  // px an entry may move per axis from where it was binned
-    float rowDrift = 0;  // px p may move per axis from where its row was gathered
+    float side = 0;      // px
+    float binDrift = 0;  // px an entry may stray per axis from its cell before it is binned again
+    float rowDrift = 0;  // px p may stray per axis from the cell its row was gathered in
     int columns = 1, rows = 1;
-    int stride = 1;                        // padded cells per row
-    int words = 0;                         // 64-bit words of entry bits in use
-    float binX[MaxAtoms], binY[MaxAtoms];  // px, where each entry was binned
-    uint16_t cellOf[MaxAtoms];             // padded cell of each entry
+    int stride = 1;             // padded cells per row
+    int words = 0;              // 64-bit words of entry bits in use
+    Box binBox[MaxAtoms];       // each entry's cell widened by binDrift
+    uint16_t cellOf[MaxAtoms];  // padded cell of each entry
+    // Per axis and drift: where the widened cells begin and (negated) end; the edge cells reach out for
+    // ever, as they hold everything beyond.
+    float binLoX[MaxGridSide], binHiX[MaxGridSide], binLoY[MaxGridSide], binHiY[MaxGridSide];
+    float rowLoX[MaxGridSide], rowHiX[MaxGridSide], rowLoY[MaxGridSide], rowHiY[MaxGridSide];
     // Entries whose cell is in the same row and at most NearCells columns away.
     uint64_t across[EntryWords][PaddedSide * PaddedSide];
     // What the bins were made for: the world's sizes, and the atom of each entry. A pass over the same
@@ -340,6 +358,14 @@ struct CandidateGrid {
     uint16_t binnedIds[MaxAtoms];
 };
 
+// The cells of an axis widened by the drift: lo[cell] and -hi[cell].
+void SpanAxis(const CandidateGrid& g, int cells, float drift, float* lo, float* negatedHi) {
+    for (int c = 0; c < cells; ++c) {
+        lo[c] = c == 0 ? -INFINITY : static_cast<float>(c) * g.side - drift;
+        negatedHi[c] = c == cells - 1 ? -INFINITY : -(static_cast<float>(c + 1) * g.side + drift);
+    }
+}
+
 // Cell size from the contact distance; a reach the grid cannot serve puts every entry in one cell.
 void SizeGrid(const PhysicsWorld& w, int n, CandidateGrid& g) {
     g.words = (n + 63) / 64;
@@ -347,20 +373,25 @@ void SizeGrid(const PhysicsWorld& w, int n, CandidateGrid& g) {
     float reach = std::sqrt(contact);
     if (!(contact > 0.0f) || !(reach <= 256.0f)) {
         g.invSide = 0.0f;
+        g.side = INFINITY;
         g.binDrift = g.rowDrift = INFINITY;
         g.columns = g.rows = 1;
         g.stride = 1 + 2 * NearCells;
+        g.binLoX[0] = g.binLoY[0] = g.rowLoX[0] = g.rowLoY[0] = -INFINITY;
+        g.binHiX[0] = g.binHiY[0] = g.rowHiX[0] = g.rowHiY[0] = -INFINITY;
         return;
     }
     while (reach * reach < contact) reach = std::nextafter(reach, INFINITY);  // reach^2 >= contact in float
     float side = 1.0f / 64.0f;
     while (side * NearCells < reach * (4.0f / 3.0f)) side *= 2.0f;
     g.invSide = 1.0f / side;
-    // span >= 4/3 reach leaves at least span/4 to move in. Moving p regathers a row, moving a later
-    // entry only rebins it: p gets the larger share. span/256 covers rounding.
+    g.side = side;
+    // span >= 4/3 reach leaves at least span/4 to stray in, shared by p and the later entry.
+    // span/256 covers rounding. Both are multiples of span/256: the box edges are exact.
     const float span = side * NearCells;
-    g.binDrift = span * (1.0f / 16.0f);
+    g.binDrift = span * (BinShare / 256.0f);
     g.rowDrift = span - reach - g.binDrift - span * (1.0f / 256.0f);
+    g.rowDrift = std::floor(g.rowDrift * (256.0f / span)) * (span / 256.0f);
     auto cellsFor = [&](float extent) {
         float cells = std::ceil((extent + reach) * g.invSide);
         if (!(cells >= 1.0f)) return 1;
@@ -369,6 +400,10 @@ void SizeGrid(const PhysicsWorld& w, int n, CandidateGrid& g) {
     g.columns = cellsFor(w.glassWidth);
     g.rows = cellsFor(w.floorY);
     g.stride = g.columns + 2 * NearCells;
+    SpanAxis(g, g.columns, g.binDrift, g.binLoX, g.binHiX);
+    SpanAxis(g, g.rows, g.binDrift, g.binLoY, g.binHiY);
+    SpanAxis(g, g.columns, g.rowDrift, g.rowLoX, g.rowHiX);
+    SpanAxis(g, g.rows, g.rowDrift, g.rowLoY, g.rowHiY);
 }
 
 // Cell on one axis: floor(v / side), held to the grid (which keeps "more than NearCells apart" true).
@@ -379,17 +414,21 @@ inline int GridCell(float v, float invSide, int cells) {
     return static_cast<int>(f);
 }
 
-// Padded cell of a point.
-inline int CellAt(const CandidateGrid& g, float x, float y) {
-    return (NearCells + GridCell(y, g.invSide, g.rows)) * g.stride + NearCells +
-           GridCell(x, g.invSide, g.columns);
+// Padded cell of a point, and that cell widened by binDrift (for an entry) or rowDrift (for a row).
+inline int CellAt(const CandidateGrid& g, float x, float y, bool forRow, Box& box) {
+    const int col = GridCell(x, g.invSide, g.columns);
+    const int row = GridCell(y, g.invSide, g.rows);
+    if (forRow) {
+        box.edges = Float4{g.rowLoX[col], g.rowLoY[row], g.rowHiX[col], g.rowHiY[row]};
+    } else {
+        box.edges = Float4{g.binLoX[col], g.binLoY[row], g.binHiX[col], g.binHiY[row]};
+    }
+    return (NearCells + row) * g.stride + NearCells + col;
 }
 
 // Bins entry k where it is now.
 inline void Bin(const PassEntries& e, int k, CandidateGrid& g) {
-    const int cell = CellAt(g, e.px[k], e.py[k]);
-    g.binX[k] = e.px[k];
-    g.binY[k] = e.py[k];
+    const int cell = CellAt(g, e.px[k], e.py[k], false, g.binBox[k]);
     g.cellOf[k] = static_cast<uint16_t>(cell);
     uint64_t* row = g.across[k >> 6];
     const uint64_t bit = uint64_t{1} << (k & 63);
@@ -411,13 +450,16 @@ void ClearGrid(CandidateGrid& g) {
 }
 
 // Entry k was moved by a touch: out of reach of its bin, it is binned again where it is now.
-inline void KeepBinned(const PassEntries& e, int k, CandidateGrid& g) {
-    if (std::fabs(e.px[k] - g.binX[k]) <= g.binDrift && std::fabs(e.py[k] - g.binY[k]) <= g.binDrift) return;
+[[gnu::always_inline]] inline void KeepBinned(const PassEntries& e, int k, CandidateGrid& g) {
+    if (g.binBox[k].Holds(e.px[k], e.py[k])) return;
     const int cell = g.cellOf[k];
+    const int now = CellAt(g, e.px[k], e.py[k], false, g.binBox[k]);
+    if (now == cell) return;  // not a number: cell 0 again
     uint64_t* row = g.across[k >> 6];
-    const uint64_t keep = ~(uint64_t{1} << (k & 63));
-    for (int c = cell - NearCells; c <= cell + NearCells; ++c) row[c] &= keep;
-    Bin(e, k, g);
+    const uint64_t bit = uint64_t{1} << (k & 63);
+    for (int c = cell - NearCells; c <= cell + NearCells; ++c) row[c] &= ~bit;
+    for (int c = now - NearCells; c <= now + NearCells; ++c) row[c] |= bit;
+    g.cellOf[k] = static_cast<uint16_t>(now);
 }
 
 // Bins for this pass's entries: the last pass's, where they are still good, or new ones.
@@ -457,8 +499,8 @@ enum class RowNext { GoOn, Regather, End };
 // Entries p < q touch: the contact, then the entries' positions and bins brought up to date. Out of
 // line, so that the test of the far more numerous candidates that do not touch keeps its registers.
 [[gnu::noinline]] RowNext TouchInRow(PhysicsWorld& w, ContactPass& pass, PassEntries& e, CandidateGrid& g,
-                                     uint32_t& epoch, int p, int q, float dx, float dy, float r2, float rowX,
-                                     float rowY) {
+                                     uint32_t& epoch, int p, int q, float dx, float dy, float r2,
+                                     const Box& rowBox) {
     const int i = e.ids[p];
     const int j = e.ids[q];
     Contact(w, pass, i, j, dx, dy, r2);
@@ -475,8 +517,7 @@ enum class RowNext { GoOn, Regather, End };
     e.px[q] = w.atoms[j].x;
     e.py[q] = w.atoms[j].y;
     KeepBinned(e, q, g);
-    const bool near = std::fabs(e.px[p] - rowX) <= g.rowDrift && std::fabs(e.py[p] - rowY) <= g.rowDrift;
-    return near ? RowNext::GoOn : RowNext::Regather;
+    return rowBox.Holds(e.px[p], e.py[p]) ? RowNext::GoOn : RowNext::Regather;
 }
 
 }  // namespace
@@ -497,8 +538,8 @@ void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
     for (int p = 0; p < n; ++p) {
         if (w.atoms[e.ids[p]].flags & FreeSlot) continue;
         float xi = px[p], yi = py[p];
-        float rowX = xi, rowY = yi;  // where the row's candidates were gathered
-        NearbyAfter(g, CellAt(g, rowX, rowY), p, near);
+        Box rowBox;  // the cell the row's candidates were gathered around, widened by rowDrift
+        NearbyAfter(g, CellAt(g, xi, yi, true, rowBox), p, near);
         for (int wd = p >> 6; wd < g.words; ++wd) {
             for (uint64_t bits = near[wd]; bits != 0;) {
                 const int q = (wd << 6) + __builtin_ctzll(bits);
@@ -507,7 +548,7 @@ void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
                 float dy = py[q] - yi;
                 float r2 = dx * dx + dy * dy;
                 if (!(r2 < contact)) continue;
-                const RowNext next = TouchInRow(w, pass, e, g, epoch, p, q, dx, dy, r2, rowX, rowY);
+                const RowNext next = TouchInRow(w, pass, e, g, epoch, p, q, dx, dy, r2, rowBox);
                 if (next == RowNext::End) {
                     wd = g.words;  // p is gone: its row ends
                     break;
@@ -516,9 +557,7 @@ void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
                 yi = py[p];
                 if (next == RowNext::Regather) {
                     // The rest of the row from where p is now: words from q's on.
-                    rowX = xi;
-                    rowY = yi;
-                    NearbyAfter(g, CellAt(g, rowX, rowY), q, near);
+                    NearbyAfter(g, CellAt(g, xi, yi, true, rowBox), q, near);
                     bits = near[wd];
                 }
             }
