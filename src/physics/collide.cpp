@@ -564,7 +564,7 @@ enum class RowNext { GoOn, Regather, End };
 
 }  // namespace
 
-void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
+[[gnu::optimize("no-tree-slp-vectorize")]] void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
     PassEntries e;
     TakeEntries(w, e);
     const int n = e.n;
