@@ -176,6 +176,12 @@ void KeepInGlass(PhysicsWorld& w, uint64_t frameMs) {
     const bool wallsActive = WallsActive(w);
     const float leftX = 12.0f + PH_GLASS_ELASTICITY;
     const float rightX = w.glassWidth - PH_GLASS_ELASTICITY;
+    // The world's sizes do not change in the loop (only atoms do): taken once.
+    const float glassWidth = w.glassWidth;
+    const float rightRearm = w.glassWidth - 12.0f;
+    const float floorY = w.floorY;
+    const float floorFriction = w.floorFriction;
+    const bool detailInside = w.detailInside != 0;
     for (int i = 0; i < MaxAtoms; ++i) {
         Atom& a = w.atoms[i];
         if ((a.flags & FreeSlot) || a.snapping) continue;
@@ -193,7 +199,7 @@ void KeepInGlass(PhysicsWorld& w, uint64_t frameMs) {
         // The rim holds the pile; the player's piece only once it is wholly inside.
         if (!inDetail) {
             if (a.y < 60.0f && !a.introAtom) a.y = 60.0f;
-        } else if (w.detailInside) {
+        } else if (detailInside) {
             if (a.y < 60.0f) {
                 a.y = 60.0f;
                 WallKnock(a, WallTop, GlassPan(w, a.x));
@@ -202,19 +208,19 @@ void KeepInGlass(PhysicsWorld& w, uint64_t frameMs) {
             }
         }
 
-        if (a.x > w.glassWidth && !a.introAtom && wallsActive) {
+        if (a.x > glassWidth && !a.introAtom && wallsActive) {
             a.x = rightX;
             if (inDetail) WallKnock(a, WallRight, GlassPan(w, a.x));
-        } else if (a.x < w.glassWidth - 12.0f) {
+        } else if (a.x < rightRearm) {
             a.wallArmed[WallRight] = 1;
         }
 
         if (wallsActive) {
             // Floor friction grows with the penetration: a deep landing stops sliding at once.
-            float e = (a.y - w.floorY) * w.floorFriction;
+            float e = (a.y - floorY) * floorFriction;
             if (e >= 0.0f) {
                 a.prevX = a.prevX + (a.x - a.prevX) * e;
-                a.y = w.floorY;
+                a.y = floorY;
                 if (e >= 0.5f && inDetail && !IsWallSoundBusy()) PlayWallSound(GlassPan(w, a.x));
             }
         }
