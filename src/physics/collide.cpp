@@ -33,7 +33,7 @@ struct ContactPass {
     float contact = 0;         // contactDistSq
     float deadHitC = 0;        // stepFactor * PH_DEAD_HIT_FORCE: a hard hit on a locked block
     float iceC = 0;            // stepFactor * PH_GOTTADIE_HIT_FORCE: a hit that breaks the ice
-    float quietC = 0;          // the loose atoms' touches below it make no sound (infinite when none can)
+    float looseSoundC = 0;     // a touch of two loose atoms above it may sound (infinite when none can)
     void (*contactHook)(PhysicsWorld&, int, int) = nullptr;
     // The player's piece as one byte per atom (DetailMap); detailKey is what it was taken from.
     uint8_t detail[MaxAtoms];
@@ -63,7 +63,7 @@ ContactPass StartPass(const PhysicsWorld& w, bool freeSounds, bool detailEvents)
     pass.contact = w.contactDistSq;
     pass.deadHitC = w.stepFactor * PH_DEAD_HIT_FORCE;
     pass.iceC = w.stepFactor * PH_GOTTADIE_HIT_FORCE;
-    pass.quietC = freeSounds ? 0.0075f : INFINITY;
+    pass.looseSoundC = freeSounds ? 0.0075f : INFINITY;
     pass.contactHook = w.hooks.contactHook;
     TakeDetail(w, pass);
     return pass;
@@ -495,21 +495,22 @@ inline void NearbyAfter(const CandidateGrid& g, int cell, int after, uint64_t ou
     out[first] &= (~uint64_t{0} << (after & 63)) << 1;
 }
 
-// The touch of two loose atoms that sets off nothing (Contact's events all need the piece, a marked,
-// snapping or locked block, the held block, a contact rule's colour pair, a note or the landing bonus):
-// what Contact does with it is only the ice and the push apart, with shares of 1. Most touches of a
-// pile are such; the caller handles them in place and leaves the others to Contact.
+// The touch of two loose atoms that sets off none of Contact's events but the ice and a note (the
+// others all need the piece, a marked, snapping or locked block, the held block, a contact rule's
+// colour pair or the landing bonus): what Contact does with it is the ice, the note and the push apart
+// with shares of 1, in this order. Most touches of a pile are such; the caller handles them in place
+// and leaves the others to Contact.
 [[gnu::always_inline]] inline bool QuietTouch(PhysicsWorld& w, const ContactPass& pass, Atom& a, Atom& b, int i,
                                               int j, float c) {
     if (pass.shapes || pass.detail[i] || pass.detail[j]) return false;
     if (a.snapping | b.snapping | a.locked | b.locked | a.marked | b.marked) return false;
     if (a.colour == b.colour && a.colour != NoColour && pass.contactHook) return false;
-    if (c > pass.quietC || (w.detailTouching && w.landingArmed && c > 0.01f)) return false;
+    if (w.detailTouching && w.landingArmed && c > 0.01f) return false;
     return true;
 }
 
 // Entries p < q touch quietly (QuietTouch): the push apart in place, the entries brought up to date.
-[[gnu::always_inline]] inline bool TouchQuietly(PhysicsWorld& w, const ContactPass& pass, PassEntries& e,
+[[gnu::always_inline]] inline bool TouchQuietly(PhysicsWorld& w, ContactPass& pass, PassEntries& e,
                                                 CandidateGrid& g, int p, int q, float dx, float dy, float r2,
                                                 const Box& rowBox, bool& regather) {
     const int i = e.ids[p];
@@ -522,6 +523,7 @@ inline void NearbyAfter(const CandidateGrid& g, int cell, int after, uint64_t ou
         BreakIce(w, a);
         BreakIce(w, b);
     }
+    if (c > pass.looseSoundC) [[unlikely]] CollisionSound(w, pass, i, j, c, false, false);
     a.x -= c * dx;
     a.y -= c * dy;
     b.x += c * dx;
