@@ -312,13 +312,16 @@ void ReloadEntries(const PhysicsWorld& w, PassEntries& e) {
 // plain loop over all pairs, so they are resolved exactly as there.
 //
 // Why skipping the others changes nothing. The side is a power of two, so binning by multiplication is
-// exact (holding to the edge cells only merges cells), and two points more than NearCells cells apart on
-// an axis are more than span = NearCells sides apart there. An entry can move only by its own touches:
-// - a later entry stays within binDrift (per axis) of where it was binned, or it is binned again;
-// - p stays within rowDrift of where its row was gathered, or the rest of the row is gathered again.
+// exact (holding to the edge cells only merges cells), and points in two cells more than NearCells cells
+// apart on an axis are more than span = NearCells sides apart there. An entry moves only by its own
+// touches (and by a removal's blast, after which every entry is checked again):
+// - a later entry stays within binDrift (per axis) of its cell, or it is binned again where it is;
+// - p stays within rowDrift of the cell its row was gathered around, or the rest of the row is gathered
+//   again.
 // span >= reach + binDrift + rowDrift + a rounding margin, so a skipped pair is more than the reach apart
 // on one axis when the plain loop would test it: dx * dx rounds to at least contactDistSq and the test
-// (dx * dx + dy * dy < contactDistSq) fails. After p's row, p is never a later entry again.
+// (dx * dx + dy * dy < contactDistSq) fails. After p's row, p is never a later entry again. The bins
+// stay from pass to pass: a pass over the same atoms checks every entry against its cell first.
 
 constexpr int NearCells = 2;     // cells looked at on each side: smaller cells, fewer needless candidates
 // An entry may stray BinShare/256 of the span from its cell before it is binned again; p takes the rest.
