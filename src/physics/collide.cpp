@@ -355,7 +355,8 @@ struct CandidateGrid {
     float binLoX[MaxGridSide], binHiX[MaxGridSide], binLoY[MaxGridSide], binHiY[MaxGridSide];
     float rowLoX[MaxGridSide], rowHiX[MaxGridSide], rowLoY[MaxGridSide], rowHiY[MaxGridSide];
     // Entries whose cell is in the same row and at most NearCells columns away.
-    uint64_t across[EntryWords][PaddedSide * PaddedSide];
+    // All entry words of a cell side by side: a row of cells is read two words at a time.
+    alignas(32) uint64_t across[PaddedSide * PaddedSide][EntryWords];
     // What the bins were made for: the world's sizes, and the atom of each entry. A pass over the same
     // atoms keeps the bins of the last one and bins again only the entries that moved out of reach.
     float sizedContact = NAN, sizedWidth = NAN, sizedFloor = NAN;
@@ -435,9 +436,9 @@ inline int CellAt(const CandidateGrid& g, float x, float y, bool forRow, Box& bo
 inline void Bin(const PassEntries& e, int k, CandidateGrid& g) {
     const int cell = CellAt(g, e.px[k], e.py[k], false, g.binBox[k]);
     g.cellOf[k] = static_cast<uint16_t>(cell);
-    uint64_t* row = g.across[k >> 6];
+    const int word = k >> 6;
     const uint64_t bit = uint64_t{1} << (k & 63);
-    for (int c = cell - NearCells; c <= cell + NearCells; ++c) row[c] |= bit;
+    for (int c = cell - NearCells; c <= cell + NearCells; ++c) g.across[c][word] |= bit;
 }
 
 // Kept from pass to pass (and frame to frame): the bins of a settled pile stay where they are.
@@ -447,9 +448,9 @@ CandidateGrid contactGrid;
 // is far less than clearing all of it.
 void ClearGrid(CandidateGrid& g) {
     for (int k = 0; k < g.binned; ++k) {
-        uint64_t* row = g.across[k >> 6];
+        const int word = k >> 6;
         const int cell = g.cellOf[k];
-        for (int c = cell - NearCells; c <= cell + NearCells; ++c) row[c] = 0;
+        for (int c = cell - NearCells; c <= cell + NearCells; ++c) g.across[c][word] = 0;
     }
     g.binned = 0;
 }
@@ -460,10 +461,10 @@ void ClearGrid(CandidateGrid& g) {
     const int cell = g.cellOf[k];
     const int now = CellAt(g, e.px[k], e.py[k], false, g.binBox[k]);
     if (now == cell) return;  // not a number: cell 0 again
-    uint64_t* row = g.across[k >> 6];
+    const int word = k >> 6;
     const uint64_t bit = uint64_t{1} << (k & 63);
-    for (int c = cell - NearCells; c <= cell + NearCells; ++c) row[c] &= ~bit;
-    for (int c = now - NearCells; c <= now + NearCells; ++c) row[c] |= bit;
+    for (int c = cell - NearCells; c <= cell + NearCells; ++c) g.across[c][word] &= ~bit;
+    for (int c = now - NearCells; c <= now + NearCells; ++c) g.across[c][word] |= bit;
     g.cellOf[k] = static_cast<uint16_t>(now);
 }
 
@@ -485,16 +486,23 @@ void PrepareGrid(const PhysicsWorld& w, const PassEntries& e, CandidateGrid& g) 
     g.binned = e.n;
 }
 
-// Entries after `after` binned at most NearCells cells from `cell` on both axes.
-// Words before the one of `after` are left alone: the visit starts at that word.
+// Entries after `after` binned at most NearCells cells from `cell` on both axes (words before the one
+// of `after` are not needed: the visit starts at that word).
 inline void NearbyAfter(const CandidateGrid& g, int cell, int after, uint64_t out[EntryWords]) {
-    const int first = after >> 6;
-    for (int wd = first; wd < g.words; ++wd) {
-        const uint64_t* column = g.across[wd] + cell;
-        uint64_t near = 0;
-        for (int r = -NearCells; r <= NearCells; ++r) near |= column[r * g.stride];
-        out[wd] = near;
+    typedef uint64_t Words2 __attribute__((vector_size(16)));
+    static_assert(EntryWords == 4);
+    Words2 low = {0, 0}, high = {0, 0};
+    for (int r = -NearCells; r <= NearCells; ++r) {
+        const uint64_t* words = g.across[cell + r * g.stride];
+        Words2 a, b;
+        std::memcpy(&a, words, sizeof a);
+        std::memcpy(&b, words + 2, sizeof b);
+        low |= a;
+        high |= b;
     }
+    std::memcpy(out, &low, sizeof low);
+    std::memcpy(out + 2, &high, sizeof high);
+    const int first = after >> 6;
     out[first] &= (~uint64_t{0} << (after & 63)) << 1;
 }
 
