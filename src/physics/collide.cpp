@@ -18,20 +18,71 @@ typedef int32_t Int4 __attribute__((vector_size(16)));
 
 constexpr const char* CrashedText[2] = {"Crashed!", "Разбито!"};
 
-// Everything a pass remembers between its contacts.
+constexpr int EntryWords = MaxAtoms / 64;
+
+// Everything a pass remembers between its contacts. The world's constants, the tuning and the hooks
+// stay as they are during a pass (a contact rule marks, links and removes, nothing more), so their
+// products are taken once: the same float operations on the same values.
 struct ContactPass {
-    uint64_t now;       // ms clock, one reading per pass
-    bool freeSounds;    // collisions away from the piece may sound
-    bool detailEvents;  // the piece's sounds and crashes are live
-    bool noteStarted;   // a collision note already started in this pass
-    int sparkFrom;      // every spark slot below it is taken (a pass only adds sparks)
+    uint64_t now = 0;           // ms clock, one reading per pass
+    bool freeSounds = false;    // collisions away from the piece may sound
+    bool detailEvents = false;  // the piece's sounds and crashes are live
+    bool noteStarted = false;  // a collision note already started in this pass
+    bool shapes = false;       // the swap offer is live
+    int sparkFrom = 0;         // every spark slot below it is taken (a pass only adds sparks)
+    float contact = 0;         // contactDistSq
+    float deadHitC = 0;        // stepFactor * PH_DEAD_HIT_FORCE: a hard hit on a locked block
+    float iceC = 0;            // stepFactor * PH_GOTTADIE_HIT_FORCE: a hit that breaks the ice
+    float looseSoundC = 0;     // a touch of two loose atoms above it may sound (infinite when none can)
+    void (*contactHook)(PhysicsWorld&, int, int) = nullptr;
+    // The player's piece as one byte per atom (DetailMap); detailKey is what it was taken from.
+    uint8_t detail[MaxAtoms];
+    uint64_t detailKey = 0;
+    uint8_t detailCount = 0;
 };
 
-bool IsMember(const Atom& a, int index) {
-    for (uint16_t m : a.detailMembers) {
-        if (m == index) return true;
-    }
-    return false;
+uint64_t DetailKey(const PhysicsWorld& w) {
+    uint64_t key;
+    std::memcpy(&key, w.detailAtoms, sizeof key);
+    return key;
+}
+
+// DetailContains for every atom at once.
+void TakeDetail(const PhysicsWorld& w, ContactPass& pass) {
+    DetailMap(w, pass.detail);
+    pass.detailKey = DetailKey(w);
+    pass.detailCount = w.detailCount;
+}
+
+ContactPass StartPass(const PhysicsWorld& w, bool freeSounds, bool detailEvents) {
+    ContactPass pass;
+    pass.now = NowMs();
+    pass.freeSounds = freeSounds;
+    pass.detailEvents = detailEvents;
+    pass.shapes = w.hooks.variant == VariantShapes;
+    pass.contact = w.contactDistSq;
+    pass.deadHitC = w.stepFactor * PH_DEAD_HIT_FORCE;
+    pass.iceC = w.stepFactor * PH_GOTTADIE_HIT_FORCE;
+    pass.looseSoundC = freeSounds ? 0.0075f : INFINITY;
+    pass.contactHook = w.hooks.contactHook;
+    TakeDetail(w, pass);
+    return pass;
+}
+
+// A removal lets go of the piece's atoms; a contact rule might hand over a new piece.
+inline void KeepDetail(const PhysicsWorld& w, ContactPass& pass) {
+    if (DetailKey(w) != pass.detailKey || w.detailCount != pass.detailCount) TakeDetail(w, pass);
+}
+
+inline bool InDetail(const ContactPass& pass, int index) { return pass.detail[index] != 0; }
+
+// The index is among the four piece members: one test of all four 16-bit lanes at once.
+inline bool IsMember(const Atom& a, int index) {
+    uint64_t members;
+    std::memcpy(&members, a.detailMembers, sizeof members);
+    constexpr uint64_t Lanes = 0x0001000100010001ull;
+    const uint64_t x = members ^ (Lanes * static_cast<uint16_t>(index));
+    return ((x - Lanes) & ~x & (Lanes << 15)) != 0;  // some lane is zero
 }
 
 // A marked block hit hard enough finishes its whole piece at once, as a crash.
@@ -156,9 +207,9 @@ void CollisionSound(PhysicsWorld& w, ContactPass& pass, int i, int j, float c, b
                                            float dy, float r2) {
     Atom& a = w.atoms[i];
     Atom& b = w.atoms[j];
-    const float c = w.contactDistSq / (r2 + w.contactDistSq) - 0.5f;  // 0 < c <= 0.5
-    const bool inI = DetailContains(w, i);
-    const bool inJ = DetailContains(w, j);
+    const float c = pass.contact / (r2 + pass.contact) - 0.5f;  // 0 < c <= 0.5
+    const bool inI = InDetail(pass, i);
+    const bool inJ = InDetail(pass, j);
 
     if (inI) w.detailTouching = 1;
     if (inJ) w.detailTouching = !w.detailTouching;
@@ -181,7 +232,7 @@ void CollisionSound(PhysicsWorld& w, ContactPass& pass, int i, int j, float c, b
     if (inJ && !inI) shareI = PH_CONTROL_FORCE;
     if (inI && !inJ) shareJ = PH_CONTROL_FORCE;
 
-    if (c > w.stepFactor * PH_DEAD_HIT_FORCE) {
+    if (c > pass.deadHitC) {
         // Only locked blocks take hard hits: asking first keeps the usual touch cheap.
         if (a.locked) DeadHit(w, i, j, pass.now);
         if (a.flags & FreeSlot) return;
@@ -189,15 +240,16 @@ void CollisionSound(PhysicsWorld& w, ContactPass& pass, int i, int j, float c, b
         if (b.flags & FreeSlot) return;
     }
 
-    if (c > w.stepFactor * PH_GOTTADIE_HIT_FORCE) {
+    if (c > pass.iceC) {
         if (!inI) BreakIce(w, a);
         if (!inJ) BreakIce(w, b);
     }
 
-    if (w.hooks.variant == VariantShapes) OfferSwap(w, i, j);
+    if (pass.shapes) OfferSwap(w, i, j);
 
-    if (a.colour == b.colour && a.colour != NoColour && w.hooks.contactHook) {
-        w.hooks.contactHook(w, i, j);
+    if (a.colour == b.colour && a.colour != NoColour && pass.contactHook) {
+        pass.contactHook(w, i, j);
+        KeepDetail(w, pass);
         if ((a.flags & FreeSlot) || (b.flags & FreeSlot)) return;
     }
 
@@ -260,31 +312,65 @@ void ReloadEntries(const PhysicsWorld& w, PassEntries& e) {
 // plain loop over all pairs, so they are resolved exactly as there.
 //
 // Why skipping the others changes nothing. The side is a power of two, so binning by multiplication is
-// exact (holding to the edge cells only merges cells), and two points more than NearCells cells apart on
-// an axis are more than span = NearCells sides apart there. An entry can move only by its own touches:
-// - a later entry stays within binDrift (per axis) of where it was binned, or it is binned again;
-// - p stays within rowDrift of where its row was gathered, or the rest of the row is gathered again.
+// exact (holding to the edge cells only merges cells), and points in two cells more than NearCells cells
+// apart on an axis are more than span = NearCells sides apart there. An entry moves only by its own
+// touches (and by a removal's blast, after which every entry is checked again):
+// - a later entry stays within binDrift (per axis) of its cell, or it is binned again where it is;
+// - p stays within rowDrift of the cell its row was gathered around, or the rest of the row is gathered
+//   again.
 // span >= reach + binDrift + rowDrift + a rounding margin, so a skipped pair is more than the reach apart
 // on one axis when the plain loop would test it: dx * dx rounds to at least contactDistSq and the test
-// (dx * dx + dy * dy < contactDistSq) fails. After p's row, p is never a later entry again.
+// (dx * dx + dy * dy < contactDistSq) fails. After p's row, p is never a later entry again. The bins
+// stay from pass to pass: a pass over the same atoms checks every entry against its cell first.
 
-constexpr int EntryWords = MaxAtoms / 64;
 constexpr int NearCells = 2;     // cells looked at on each side: smaller cells, fewer needless candidates
+// An entry may stray BinShare/256 of the span from its cell before it is binned again; p takes the rest.
+constexpr float BinShare = 16.0f;
 constexpr int MaxGridSide = 32;  // cells per axis; atoms beyond the last cell count as in it
 constexpr int PaddedSide = MaxGridSide + 2 * NearCells;  // an empty border saves the edge tests
 
+// A cell widened by a drift on each side: a point inside it is at most the drift away from the cell.
+// Kept as (loX, loY, -hiX, -hiY), so that one comparison of (x, y, -x, -y) tests all four sides.
+struct Box {
+    Float4 edges;
+    bool Holds(float x, float y) const {
+        const Float4 point = {x, y, -x, -y};
+        const Int4 inside = point >= edges;
+        return __builtin_ia32_movmskps(reinterpret_cast<Float4>(inside)) == 0xF;
+    }
+};
+
 struct CandidateGrid {
     float invSide = 0;   // 1 / cell side in px, a power of two
-    float binDrift = 0;  // px an entry may move per axis from where it was binned
-    float rowDrift = 0;  // px p may move per axis from where its row was gathered
+    float side = 0;      // px
+    float binDrift = 0;  // px an entry may stray per axis from its cell before it is binned again
+    float rowDrift = 0;  // px p may stray per axis from the cell its row was gathered in
     int columns = 1, rows = 1;
-    int stride = 1;                        // padded cells per row
-    int words = 0;                         // 64-bit words of entry bits in use
-    float binX[MaxAtoms], binY[MaxAtoms];  // px, where each entry was binned
-    uint16_t cellOf[MaxAtoms];             // padded cell of each entry
+    int stride = 1;             // padded cells per row
+    int words = 0;              // 64-bit words of entry bits in use
+    Box binBox[MaxAtoms];       // each entry's cell widened by binDrift
+    uint16_t cellOf[MaxAtoms];  // padded cell of each entry
+    // Per axis and drift: where the widened cells begin and (negated) end; the edge cells reach out for
+    // ever, as they hold everything beyond.
+    float binLoX[MaxGridSide], binHiX[MaxGridSide], binLoY[MaxGridSide], binHiY[MaxGridSide];
+    float rowLoX[MaxGridSide], rowHiX[MaxGridSide], rowLoY[MaxGridSide], rowHiY[MaxGridSide];
     // Entries whose cell is in the same row and at most NearCells columns away.
-    uint64_t across[EntryWords][PaddedSide * PaddedSide];
+    // All entry words of a cell side by side: a row of cells is read two words at a time.
+    alignas(32) uint64_t across[PaddedSide * PaddedSide][EntryWords];
+    // What the bins were made for: the world's sizes, and the atom of each entry. A pass over the same
+    // atoms keeps the bins of the last one and bins again only the entries that moved out of reach.
+    float sizedContact = NAN, sizedWidth = NAN, sizedFloor = NAN;
+    int binned = 0;  // entries binned; the grid is empty when 0
+    uint16_t binnedIds[MaxAtoms];
 };
+
+// The cells of an axis widened by the drift: lo[cell] and -hi[cell].
+void SpanAxis(const CandidateGrid& g, int cells, float drift, float* lo, float* negatedHi) {
+    for (int c = 0; c < cells; ++c) {
+        lo[c] = c == 0 ? -INFINITY : static_cast<float>(c) * g.side - drift;
+        negatedHi[c] = c == cells - 1 ? -INFINITY : -(static_cast<float>(c + 1) * g.side + drift);
+    }
+}
 
 // Cell size from the contact distance; a reach the grid cannot serve puts every entry in one cell.
 void SizeGrid(const PhysicsWorld& w, int n, CandidateGrid& g) {
@@ -293,20 +379,25 @@ void SizeGrid(const PhysicsWorld& w, int n, CandidateGrid& g) {
     float reach = std::sqrt(contact);
     if (!(contact > 0.0f) || !(reach <= 256.0f)) {
         g.invSide = 0.0f;
+        g.side = INFINITY;
         g.binDrift = g.rowDrift = INFINITY;
         g.columns = g.rows = 1;
         g.stride = 1 + 2 * NearCells;
+        g.binLoX[0] = g.binLoY[0] = g.rowLoX[0] = g.rowLoY[0] = -INFINITY;
+        g.binHiX[0] = g.binHiY[0] = g.rowHiX[0] = g.rowHiY[0] = -INFINITY;
         return;
     }
     while (reach * reach < contact) reach = std::nextafter(reach, INFINITY);  // reach^2 >= contact in float
     float side = 1.0f / 64.0f;
     while (side * NearCells < reach * (4.0f / 3.0f)) side *= 2.0f;
     g.invSide = 1.0f / side;
-    // span >= 4/3 reach leaves at least span/4 to move in. Moving p regathers a row, moving a later
-    // entry only rebins it: p gets the larger share. span/256 covers rounding.
+    g.side = side;
+    // span >= 4/3 reach leaves at least span/4 to stray in, shared by p and the later entry.
+    // span/256 covers rounding. Both are multiples of span/256: the box edges are exact.
     const float span = side * NearCells;
-    g.binDrift = span * (1.0f / 16.0f);
+    g.binDrift = span * (BinShare / 256.0f);
     g.rowDrift = span - reach - g.binDrift - span * (1.0f / 256.0f);
+    g.rowDrift = std::floor(g.rowDrift * (256.0f / span)) * (span / 256.0f);
     auto cellsFor = [&](float extent) {
         float cells = std::ceil((extent + reach) * g.invSide);
         if (!(cells >= 1.0f)) return 1;
@@ -315,6 +406,10 @@ void SizeGrid(const PhysicsWorld& w, int n, CandidateGrid& g) {
     g.columns = cellsFor(w.glassWidth);
     g.rows = cellsFor(w.floorY);
     g.stride = g.columns + 2 * NearCells;
+    SpanAxis(g, g.columns, g.binDrift, g.binLoX, g.binHiX);
+    SpanAxis(g, g.rows, g.binDrift, g.binLoY, g.binHiY);
+    SpanAxis(g, g.columns, g.rowDrift, g.rowLoX, g.rowHiX);
+    SpanAxis(g, g.rows, g.rowDrift, g.rowLoY, g.rowHiY);
 }
 
 // Cell on one axis: floor(v / side), held to the grid (which keeps "more than NearCells apart" true).
@@ -325,110 +420,207 @@ inline int GridCell(float v, float invSide, int cells) {
     return static_cast<int>(f);
 }
 
-// Padded cell of a point.
-inline int CellAt(const CandidateGrid& g, float x, float y) {
-    return (NearCells + GridCell(y, g.invSide, g.rows)) * g.stride + NearCells +
-           GridCell(x, g.invSide, g.columns);
+// Padded cell of a point, and that cell widened by binDrift (for an entry) or rowDrift (for a row).
+inline int CellAt(const CandidateGrid& g, float x, float y, bool forRow, Box& box) {
+    const int col = GridCell(x, g.invSide, g.columns);
+    const int row = GridCell(y, g.invSide, g.rows);
+    if (forRow) {
+        box.edges = Float4{g.rowLoX[col], g.rowLoY[row], g.rowHiX[col], g.rowHiY[row]};
+    } else {
+        box.edges = Float4{g.binLoX[col], g.binLoY[row], g.binHiX[col], g.binHiY[row]};
+    }
+    return (NearCells + row) * g.stride + NearCells + col;
 }
 
 // Bins entry k where it is now.
 inline void Bin(const PassEntries& e, int k, CandidateGrid& g) {
-    const int cell = CellAt(g, e.px[k], e.py[k]);
-    g.binX[k] = e.px[k];
-    g.binY[k] = e.py[k];
+    const int cell = CellAt(g, e.px[k], e.py[k], false, g.binBox[k]);
     g.cellOf[k] = static_cast<uint16_t>(cell);
-    uint64_t* row = g.across[k >> 6];
+    const int word = k >> 6;
     const uint64_t bit = uint64_t{1} << (k & 63);
-    for (int c = cell - NearCells; c <= cell + NearCells; ++c) row[c] |= bit;
+    for (int c = cell - NearCells; c <= cell + NearCells; ++c) g.across[c][word] |= bit;
 }
 
-void BuildGrid(const PassEntries& e, CandidateGrid& g) {
-    const size_t cells = static_cast<size_t>(g.stride * (g.rows + 2 * NearCells));
-    for (int wd = 0; wd < g.words; ++wd) std::memset(g.across[wd], 0, cells * sizeof(uint64_t));
-    for (int k = 0; k < e.n; ++k) Bin(e, k, g);
+// Kept from pass to pass (and frame to frame): the bins of a settled pile stay where they are.
+CandidateGrid contactGrid;
+
+// Every bit set lies in the cells around a binned entry's cell: clearing those empties the grid, which
+// is far less than clearing all of it.
+void ClearGrid(CandidateGrid& g) {
+    for (int k = 0; k < g.binned; ++k) {
+        const int word = k >> 6;
+        const int cell = g.cellOf[k];
+        for (int c = cell - NearCells; c <= cell + NearCells; ++c) g.across[c][word] = 0;
+    }
+    g.binned = 0;
 }
 
 // Entry k was moved by a touch: out of reach of its bin, it is binned again where it is now.
-inline void KeepBinned(const PassEntries& e, int k, CandidateGrid& g) {
-    if (std::fabs(e.px[k] - g.binX[k]) <= g.binDrift && std::fabs(e.py[k] - g.binY[k]) <= g.binDrift) return;
+[[gnu::always_inline]] inline void KeepBinned(const PassEntries& e, int k, CandidateGrid& g) {
+    if (g.binBox[k].Holds(e.px[k], e.py[k])) return;
     const int cell = g.cellOf[k];
-    uint64_t* row = g.across[k >> 6];
-    const uint64_t keep = ~(uint64_t{1} << (k & 63));
-    for (int c = cell - NearCells; c <= cell + NearCells; ++c) row[c] &= keep;
-    Bin(e, k, g);
+    const int now = CellAt(g, e.px[k], e.py[k], false, g.binBox[k]);
+    if (now == cell) return;  // not a number: cell 0 again
+    const int word = k >> 6;
+    const uint64_t bit = uint64_t{1} << (k & 63);
+    for (int c = cell - NearCells; c <= cell + NearCells; ++c) g.across[c][word] &= ~bit;
+    for (int c = now - NearCells; c <= now + NearCells; ++c) g.across[c][word] |= bit;
+    g.cellOf[k] = static_cast<uint16_t>(now);
 }
 
-// Entries after `after` binned at most NearCells cells from `cell` on both axes.
-inline void NearbyAfter(const CandidateGrid& g, int cell, int after, uint64_t out[EntryWords]) {
-    const int first = after >> 6;
-    for (int wd = 0; wd < first; ++wd) out[wd] = 0;
-    for (int wd = first; wd < g.words; ++wd) {
-        const uint64_t* column = g.across[wd] + cell;
-        uint64_t near = 0;
-        for (int r = -NearCells; r <= NearCells; ++r) near |= column[r * g.stride];
-        out[wd] = near;
+// Bins for this pass's entries: the last pass's, where they are still good, or new ones.
+void PrepareGrid(const PhysicsWorld& w, const PassEntries& e, CandidateGrid& g) {
+    const bool sameSizes = w.contactDistSq == g.sizedContact && w.glassWidth == g.sizedWidth &&
+                           w.floorY == g.sizedFloor && e.n == g.binned;
+    if (sameSizes && std::memcmp(e.ids, g.binnedIds, sizeof(uint16_t) * static_cast<size_t>(e.n)) == 0) {
+        for (int k = 0; k < e.n; ++k) KeepBinned(e, k, g);
+        return;
     }
+    ClearGrid(g);
+    SizeGrid(w, e.n, g);
+    g.sizedContact = w.contactDistSq;
+    g.sizedWidth = w.glassWidth;
+    g.sizedFloor = w.floorY;
+    for (int k = 0; k < e.n; ++k) Bin(e, k, g);
+    std::memcpy(g.binnedIds, e.ids, sizeof(uint16_t) * static_cast<size_t>(e.n));
+    g.binned = e.n;
+}
+
+// Entries after `after` binned at most NearCells cells from `cell` on both axes (words before the one
+// of `after` are not needed: the visit starts at that word).
+inline void NearbyAfter(const CandidateGrid& g, int cell, int after, uint64_t out[EntryWords]) {
+    typedef uint64_t Words2 __attribute__((vector_size(16)));
+    static_assert(EntryWords == 4);
+    Words2 low = {0, 0}, high = {0, 0};
+    for (int r = -NearCells; r <= NearCells; ++r) {
+        const uint64_t* words = g.across[cell + r * g.stride];
+        Words2 a, b;
+        std::memcpy(&a, words, sizeof a);
+        std::memcpy(&b, words + 2, sizeof b);
+        low |= a;
+        high |= b;
+    }
+    std::memcpy(out, &low, sizeof low);
+    std::memcpy(out + 2, &high, sizeof high);
+    const int first = after >> 6;
     out[first] &= (~uint64_t{0} << (after & 63)) << 1;
+}
+
+// The touch of two loose atoms that sets off none of Contact's events but the ice and a note (the
+// others all need the piece, a marked, snapping or locked block, the held block, a contact rule's
+// colour pair or the landing bonus): what Contact does with it is the ice, the note and the push apart
+// with shares of 1, in this order. Most touches of a pile are such; the caller handles them in place
+// and leaves the others to Contact.
+[[gnu::always_inline]] inline bool QuietTouch(PhysicsWorld& w, const ContactPass& pass, Atom& a, Atom& b, int i,
+                                              int j, float c) {
+    if (pass.shapes || pass.detail[i] || pass.detail[j]) return false;
+    if (a.snapping | b.snapping | a.locked | b.locked | a.marked | b.marked) return false;
+    if (a.colour == b.colour && a.colour != NoColour && pass.contactHook) return false;
+    if (w.detailTouching && w.landingArmed && c > 0.01f) return false;
+    return true;
+}
+
+// Entries p < q touch quietly (QuietTouch): the push apart in place, the entries brought up to date.
+[[gnu::always_inline]] inline bool TouchQuietly(PhysicsWorld& w, ContactPass& pass, PassEntries& e,
+                                                CandidateGrid& g, int p, int q, float dx, float dy, float r2,
+                                                const Box& rowBox, bool& regather) {
+    const int i = e.ids[p];
+    const int j = e.ids[q];
+    Atom& a = w.atoms[i];
+    Atom& b = w.atoms[j];
+    const float c = pass.contact / (r2 + pass.contact) - 0.5f;  // as Contact has it
+    if (!QuietTouch(w, pass, a, b, i, j, c)) return false;
+    if (c > pass.iceC) [[unlikely]] {
+        BreakIce(w, a);
+        BreakIce(w, b);
+    }
+    if (c > pass.looseSoundC) [[unlikely]] CollisionSound(w, pass, i, j, c, false, false);
+    a.x -= c * dx;
+    a.y -= c * dy;
+    b.x += c * dx;
+    b.y += c * dy;
+    e.px[p] = a.x;
+    e.py[p] = a.y;
+    e.px[q] = b.x;
+    e.py[q] = b.y;
+    KeepBinned(e, q, g);
+    regather = !rowBox.Holds(e.px[p], e.py[p]);
+    return true;
+}
+
+// What a touch in row p leaves to do for the rest of the row.
+enum class RowNext { GoOn, Regather, End };
+
+// Entries p < q touch: the contact, then the entries' positions and bins brought up to date. Out of
+// line, so that the test of the far more numerous candidates that do not touch keeps its registers.
+[[gnu::noinline]] RowNext TouchInRow(PhysicsWorld& w, ContactPass& pass, PassEntries& e, CandidateGrid& g,
+                                     uint32_t& epoch, int p, int q, float dx, float dy, float r2,
+                                     const Box& rowBox) {
+    const int i = e.ids[p];
+    const int j = e.ids[q];
+    Contact(w, pass, i, j, dx, dy, r2);
+    if (w.removeEpoch != epoch) {
+        // A removal or a blast: every position again, and binned again where it moved away.
+        epoch = w.removeEpoch;
+        KeepDetail(w, pass);
+        ReloadEntries(w, e);
+        for (int k = 0; k < e.n; ++k) KeepBinned(e, k, g);
+        return (w.atoms[i].flags & FreeSlot) ? RowNext::End : RowNext::Regather;
+    }
+    e.px[p] = w.atoms[i].x;
+    e.py[p] = w.atoms[i].y;
+    e.px[q] = w.atoms[j].x;
+    e.py[q] = w.atoms[j].y;
+    KeepBinned(e, q, g);
+    return rowBox.Holds(e.px[p], e.py[p]) ? RowNext::GoOn : RowNext::Regather;
 }
 
 }  // namespace
 
-void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
+[[gnu::optimize("no-tree-slp-vectorize")]] void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
     PassEntries e;
     TakeEntries(w, e);
     const int n = e.n;
-    float* px = e.px;
-    float* py = e.py;
-    CandidateGrid g;
-    SizeGrid(w, n, g);
-    BuildGrid(e, g);
+    const float* px = e.px;
+    const float* py = e.py;
+    CandidateGrid& g = contactGrid;
+    PrepareGrid(w, e, g);
 
-    ContactPass pass{NowMs(), freeSounds, detailEvents, false, 0};
-    const float contact = w.contactDistSq;
+    ContactPass pass = StartPass(w, freeSounds, detailEvents);
+    const float contact = pass.contact;
     uint32_t epoch = w.removeEpoch;
     uint64_t near[EntryWords];
     for (int p = 0; p < n; ++p) {
-        const int i = e.ids[p];
-        if (w.atoms[i].flags & FreeSlot) continue;
+        if (w.atoms[e.ids[p]].flags & FreeSlot) continue;
         float xi = px[p], yi = py[p];
-        float rowX = xi, rowY = yi;  // where the row's candidates were gathered
-        NearbyAfter(g, CellAt(g, rowX, rowY), p, near);
-        for (int wd = p >> 6; wd < g.words;) {
-            if (near[wd] == 0) {
-                ++wd;
-                continue;
-            }
-            const int q = (wd << 6) + __builtin_ctzll(near[wd]);
-            near[wd] &= near[wd] - 1;
-            float dx = px[q] - xi;
-            float dy = py[q] - yi;
-            float r2 = dx * dx + dy * dy;
-            if (!(r2 < contact)) continue;
-            const int j = e.ids[q];
-            Contact(w, pass, i, j, dx, dy, r2);
-            bool regather;
-            if (w.removeEpoch != epoch) {
-                // A removal or a blast: every position again, every entry binned again.
-                epoch = w.removeEpoch;
-                ReloadEntries(w, e);
-                BuildGrid(e, g);
-                if (w.atoms[i].flags & FreeSlot) break;
-                regather = true;
-            } else {
-                px[p] = w.atoms[i].x;
-                py[p] = w.atoms[i].y;
-                px[q] = w.atoms[j].x;
-                py[q] = w.atoms[j].y;
-                KeepBinned(e, q, g);
-                regather = !(std::fabs(px[p] - rowX) <= g.rowDrift && std::fabs(py[p] - rowY) <= g.rowDrift);
-            }
-            xi = px[p];
-            yi = py[p];
-            if (regather) {
-                rowX = xi;
-                rowY = yi;
-                NearbyAfter(g, CellAt(g, rowX, rowY), q, near);
-                wd = q >> 6;
+        Box rowBox;  // the cell the row's candidates were gathered around, widened by rowDrift
+        NearbyAfter(g, CellAt(g, xi, yi, true, rowBox), p, near);
+        for (int wd = p >> 6; wd < g.words; ++wd) {
+            for (uint64_t bits = near[wd]; bits != 0;) {
+                const int q = (wd << 6) + __builtin_ctzll(bits);
+                bits &= bits - 1;
+                float dx = px[q] - xi;
+                float dy = py[q] - yi;
+                float r2 = dx * dx + dy * dy;
+                if (!(r2 < contact)) continue;
+                bool quietRegather;
+                RowNext next;
+                if (TouchQuietly(w, pass, e, g, p, q, dx, dy, r2, rowBox, quietRegather)) {
+                    next = quietRegather ? RowNext::Regather : RowNext::GoOn;
+                } else {
+                    next = TouchInRow(w, pass, e, g, epoch, p, q, dx, dy, r2, rowBox);
+                }
+                if (next == RowNext::End) {
+                    wd = g.words;  // p is gone: its row ends
+                    break;
+                }
+                xi = px[p];
+                yi = py[p];
+                if (next == RowNext::Regather) {
+                    // The rest of the row from where p is now: words from q's on.
+                    NearbyAfter(g, CellAt(g, xi, yi, true, rowBox), q, near);
+                    bits = near[wd];
+                }
             }
         }
     }
@@ -441,8 +633,8 @@ void CollideAtomsAllPairs(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
     float* px = e.px;
     float* py = e.py;
 
-    ContactPass pass{NowMs(), freeSounds, detailEvents, false, 0};
-    const float contact = w.contactDistSq;
+    ContactPass pass = StartPass(w, freeSounds, detailEvents);
+    const float contact = pass.contact;
     uint32_t epoch = w.removeEpoch;
     for (int p = 0; p < n; ++p) {
         const int i = e.ids[p];
@@ -469,6 +661,7 @@ void CollideAtomsAllPairs(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
             Contact(w, pass, i, j, dx, dy, r2);
             if (w.removeEpoch != epoch) {
                 epoch = w.removeEpoch;
+                KeepDetail(w, pass);
                 ReloadEntries(w, e);
                 if (w.atoms[i].flags & FreeSlot) break;
             } else {

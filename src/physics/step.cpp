@@ -2,6 +2,7 @@
 #include "physics/step.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "audio/sound_hooks.h"
 #include "input/input.h"
@@ -170,13 +171,21 @@ void KeepInGlass(PhysicsWorld& w, uint64_t frameMs) {
         }
     }
 
+    uint8_t detail[MaxAtoms];
+    DetailMap(w, detail);
     const bool wallsActive = WallsActive(w);
     const float leftX = 12.0f + PH_GLASS_ELASTICITY;
     const float rightX = w.glassWidth - PH_GLASS_ELASTICITY;
+    // The world's sizes do not change in the loop (only atoms do): taken once.
+    const float glassWidth = w.glassWidth;
+    const float rightRearm = w.glassWidth - 12.0f;
+    const float floorY = w.floorY;
+    const float floorFriction = w.floorFriction;
+    const bool detailInside = w.detailInside != 0;
     for (int i = 0; i < MaxAtoms; ++i) {
         Atom& a = w.atoms[i];
         if ((a.flags & FreeSlot) || a.snapping) continue;
-        const bool inDetail = DetailContains(w, i);
+        const bool inDetail = detail[i] != 0;
 
         if (a.x < 12.0f && !a.introAtom && wallsActive) {
             a.x = leftX;
@@ -190,7 +199,7 @@ void KeepInGlass(PhysicsWorld& w, uint64_t frameMs) {
         // The rim holds the pile; the player's piece only once it is wholly inside.
         if (!inDetail) {
             if (a.y < 60.0f && !a.introAtom) a.y = 60.0f;
-        } else if (w.detailInside) {
+        } else if (detailInside) {
             if (a.y < 60.0f) {
                 a.y = 60.0f;
                 WallKnock(a, WallTop, GlassPan(w, a.x));
@@ -199,22 +208,30 @@ void KeepInGlass(PhysicsWorld& w, uint64_t frameMs) {
             }
         }
 
-        if (a.x > w.glassWidth && !a.introAtom && wallsActive) {
+        if (a.x > glassWidth && !a.introAtom && wallsActive) {
             a.x = rightX;
             if (inDetail) WallKnock(a, WallRight, GlassPan(w, a.x));
-        } else if (a.x < w.glassWidth - 12.0f) {
+        } else if (a.x < rightRearm) {
             a.wallArmed[WallRight] = 1;
         }
 
         if (wallsActive) {
             // Floor friction grows with the penetration: a deep landing stops sliding at once.
-            float e = (a.y - w.floorY) * w.floorFriction;
+            float e = (a.y - floorY) * floorFriction;
             if (e >= 0.0f) {
                 a.prevX = a.prevX + (a.x - a.prevX) * e;
-                a.y = w.floorY;
+                a.y = floorY;
                 if (e >= 0.5f && inDetail && !IsWallSoundBusy()) PlayWallSound(GlassPan(w, a.x));
             }
         }
+    }
+}
+
+void DetailMap(const PhysicsWorld& w, uint8_t inDetail[MaxAtoms]) {
+    std::memset(inDetail, 0, MaxAtoms);
+    const int count = w.detailCount < 4 ? w.detailCount : 4;
+    for (int k = 0; k < count; ++k) {
+        if (w.detailAtoms[k] < MaxAtoms) inDetail[w.detailAtoms[k]] = 1;
     }
 }
 

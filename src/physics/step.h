@@ -29,6 +29,9 @@ void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents);
 // The same pass as the plain loop over every pair, with no candidate grid: what CollideAtoms must equal.
 void CollideAtomsAllPairs(PhysicsWorld& w, bool freeSounds, bool detailEvents);
 
+// DetailContains of every atom slot: 1 for the atoms of the player's piece, else 0.
+void DetailMap(const PhysicsWorld& w, uint8_t inDetail[MaxAtoms]);
+
 // Moves snapping atoms into the lock grid and locks them when they arrive.
 void SnapPass(PhysicsWorld& w);
 // Sprite rotation of every atom from its piece's edge links.

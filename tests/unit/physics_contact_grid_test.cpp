@@ -257,4 +257,35 @@ TEST_F(ContactGridTest, SqueezedPileStepsIdentically) {
     }
 }
 
+// The grid keeps its bins from one pass to the next. Two worlds with the same atoms in different places,
+// passed in turn, must each be seen where their atoms are, never where the other world left them.
+TEST_F(ContactGridTest, BinsKeptFromTheLastPassFollowTheWorldAtHand) {
+    auto first = std::make_unique<PhysicsWorld>();
+    BuildWorld(*first, 5);
+    auto second = std::make_unique<PhysicsWorld>(*first);
+    // Same slots, same sizes: the second world's atoms mirrored and shifted across the glass.
+    for (Atom& a : second->atoms) {
+        if (a.flags & FreeSlot) continue;
+        a.x = 300.0f - a.x + static_cast<float>(static_cast<int>(a.y) % 37);
+        a.y = 280.0f - a.y;
+        a.prevX = a.x;
+        a.prevY = a.y;
+    }
+    auto plain = std::make_unique<PhysicsWorld>();
+    int touches = 0;
+    for (int pass = 0; pass < 60; ++pass) {
+        PhysicsWorld& w = (pass % 2 == 0) ? *first : *second;
+        KeepInGlass(w, FrameMs);
+        *plain = w;
+        std::srand(static_cast<unsigned>(pass));
+        CollideAtomsAllPairs(*plain, pass % 3 == 2, pass % 3 == 0);
+        std::srand(static_cast<unsigned>(pass));
+        CollideAtoms(w, pass % 3 == 2, pass % 3 == 0);
+        const std::string diff = Differences(w, *plain);
+        ASSERT_TRUE(diff.empty()) << "pass " << pass << "\n" << diff;
+        for (const Atom& a : w.atoms) touches += (a.flags & FreeSlot) == 0 && a.lastPartner != NoAtom;
+    }
+    EXPECT_GT(touches, 0);
+}
+
 }  // namespace
