@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "physics/world.h"
@@ -151,36 +153,72 @@ float SpotValue(const PhysicsWorld& w, int variant, uint8_t colour, float x, flo
     return value;
 }
 
-// Chooses where the piece goes, so that its colours land on their own colours. The piece is kept at the
-// angle it came in with (turning it half round to swap its colours was tried: the turns went wrong too
-// often to pay).
+// Chooses where the piece goes and which way round, so that its colours land on their own colours: each
+// quarter turn of the piece at each place, its blocks dropped straight down. A turn costs a little (it
+// takes time and drifts the piece), a half turn more.
 void PlanPiece(Bot& bot, const PhysicsWorld& w, const PieceView& p) {
     float best = -1e9f;
     bot.targetX = p.cx;
     bot.targetAngle = p.angle;
-    for (float cx = 16.0f; cx <= w.glassWidth - 16.0f; cx += 4.0f) {
-        float value = 0;
-        bool fits = true;
+    constexpr float Quarter = 1.5707963f;
+    for (int turn = 0; turn < 4; ++turn) {
+        const float theta = Quarter * static_cast<float>(turn);
+        const float c = std::cos(theta), s = std::sin(theta);
+        float offX[4] = {}, offY[4] = {};
         for (int k = 0; k < p.count; ++k) {
             const Atom& a = w.atoms[p.atoms[k]];
-            const float x = cx + (a.x - p.cx);
-            if (x < 10.0f || x > w.glassWidth - 10.0f) {
-                fits = false;
-                break;
-            }
-            const float y = LandingY(w, x) - (a.y - p.cy);
-            value += SpotValue(w, bot.variant, a.colour, x, y);
-            // Low spots keep the glass open; a spot near the rim is a risk.
-            value += 0.004f * y;
-            if (y < 90.0f) value -= 3.0f;
+            offX[k] = (a.x - p.cx) * c - (a.y - p.cy) * s;
+            offY[k] = (a.x - p.cx) * s + (a.y - p.cy) * c;
         }
-        if (!fits) continue;
-        value -= 0.002f * std::fabs(cx - p.cx);
-        if (value > best) {
-            best = value;
-            bot.targetX = cx;
+        const float turnCost = turn == 0 ? 0.0f : (turn == 2 ? 0.6f : 0.3f);
+        for (float cx = 16.0f; cx <= w.glassWidth - 16.0f; cx += 4.0f) {
+            float value = -turnCost;
+            bool fits = true;
+            for (int k = 0; k < p.count; ++k) {
+                const float x = cx + offX[k];
+                if (x < 10.0f || x > w.glassWidth - 10.0f) {
+                    fits = false;
+                    break;
+                }
+                const float y = LandingY(w, x) - offY[k];
+                value += SpotValue(w, bot.variant, w.atoms[p.atoms[k]].colour, x, y);
+                // Low spots keep the glass open; a spot near the rim is a risk.
+                value += 0.004f * y;
+                if (y < 90.0f) value -= 3.0f;
+            }
+            if (!fits) continue;
+            value -= 0.002f * std::fabs(cx - p.cx);
+            if (value > best) {
+                best = value;
+                bot.targetX = cx;
+                bot.targetAngle = WrapAngle(p.angle + theta);
+            }
         }
     }
+}
+
+// PELORINA_CHAINS_MAP=1: a picture of the glass in characters at each new piece (stderr): digits are
+// colours, letters marked blocks, '*' the piece.
+void DrawChainsMap(const Bot& bot, const PhysicsWorld& w) {
+    static const bool on = std::getenv("PELORINA_CHAINS_MAP") != nullptr;
+    if (!on) return;
+    char rows[24][48];
+    for (auto& r : rows) {
+        for (char& c : r) c = ' ';
+        r[47] = 0;
+    }
+    for (int i = 0; i < MaxAtoms; ++i) {
+        if (!InUse(w, i)) continue;
+        const Atom& a = w.atoms[i];
+        const int col = std::clamp(static_cast<int>(a.x / 6.0f), 0, 46);
+        const int row = std::clamp(static_cast<int>(a.y / 12.0f), 0, 23);
+        char c = Coloured(a) ? static_cast<char>('0' + a.colour) : '#';
+        if (a.marked) c = static_cast<char>('a' + a.colour);
+        if (InDetail(w, i)) c = '*';
+        rows[row][col] = c;
+    }
+    std::fprintf(stderr, "piece %u target x=%.0f\n", w.piecesSpawned, static_cast<double>(bot.targetX));
+    for (auto& r : rows) std::fprintf(stderr, "|%s|\n", r);
 }
 
 void PlayKeyboardGreedy(Bot& bot, const PhysicsWorld& w, uint64_t nowMs) {
@@ -195,21 +233,24 @@ void PlayKeyboardGreedy(Bot& bot, const PhysicsWorld& w, uint64_t nowMs) {
         bot.planPiece = w.piecesSpawned;
         bot.pieceSeenMs = nowMs;
         bot.pieceLanded = false;
+        bot.landedMs = 0;
         PlanPiece(bot, w, p);
         bot.lastAngle = p.angle;
+        DrawChainsMap(bot, w);
     }
     // Resting: on the pile or the floor, hardly moving any more.
     if (w.detailInside && nowMs > bot.pieceSeenMs + 300 && std::fabs(p.vy) < 0.03f && std::fabs(p.vx) < 0.1f)
         bot.pieceLanded = true;
 
-    // Turning: Ctrl turns the piece clockwise on the screen, Alt the other way; the piece is held at its
-    // angle, aiming at the angle it will have a few frames on so that it does not swing past.
+    // Turning: Ctrl turns the piece's first edge towards smaller angles (anticlockwise on the screen,
+    // whose y grows downwards), Alt back; the piece is held at its angle, aiming at the angle it will
+    // have a few frames on so that it does not swing past.
     const float spin = WrapAngle(p.angle - bot.lastAngle);
     bot.lastAngle = p.angle;
     const float turnError = WrapAngle(bot.targetAngle - (p.angle + spin * 6.0f));
     if (w.detailInside && !bot.pieceLanded && std::fabs(WrapAngle(bot.targetAngle - p.angle)) > 0.15f) {
-        if (turnError > 0.1f) bot.held.keys |= BotCtrl;
-        if (turnError < -0.1f) bot.held.keys |= BotAlt;
+        if (turnError > 0.1f) bot.held.keys |= BotAlt;
+        if (turnError < -0.1f) bot.held.keys |= BotCtrl;
     }
     // Sideways: aim where the piece will be a few steps on, so it does not swing past the spot.
     const float ahead = p.cx + p.vx * 12.0f;
@@ -221,8 +262,25 @@ void PlayKeyboardGreedy(Bot& bot, const PhysicsWorld& w, uint64_t nowMs) {
     if (std::fabs(bot.targetX - p.cx) < 6.0f && turned && w.detailInside && !bot.pieceLanded)
         bot.held.keys |= BotDown;
 
-    // Once it rests, the next piece, unless the pile is already high: then the dump clock brings it.
-    if (bot.pieceLanded && nowMs > bot.pieceSeenMs + 400 && StackTop(w) > 130.0f) bot.held.keys |= BotSpace;
+    // Once it rests, it is rolled for half a second (one way for one piece, the other way for the next),
+    // so that its blocks rub against their neighbours and link with those of their colour; then the next
+    // piece, unless the pile is already high: then the dump clock brings it.
+    if (bot.pieceLanded && bot.landedMs == 0) bot.landedMs = nowMs;
+    if (bot.pieceLanded && nowMs < bot.landedMs + 500) {
+        bot.held.keys |= (w.piecesSpawned % 2) ? BotCtrl : BotAlt;
+    } else if (bot.pieceLanded && nowMs > bot.pieceSeenMs + 400 && StackTop(w) > 130.0f) {
+        bot.held.keys |= BotSpace;
+    }
+
+    // PELORINA_CHAINS_DEBUG=1: the piece and the keys held, frame by frame (stderr).
+    static const bool debug = std::getenv("PELORINA_CHAINS_DEBUG") != nullptr;
+    if (debug) {
+        std::fprintf(stderr, "t=%llu piece=%u in=%u cx=%.1f cy=%.1f vx=%.2f tx=%.1f ang=%.3f/%.3f landed=%d keys=%x\n",
+                     static_cast<unsigned long long>(nowMs), w.piecesSpawned, w.detailInside, static_cast<double>(p.cx),
+                     static_cast<double>(p.cy), static_cast<double>(p.vx), static_cast<double>(bot.targetX),
+                     static_cast<double>(p.angle), static_cast<double>(bot.targetAngle), bot.pieceLanded ? 1 : 0,
+                     bot.held.keys);
+    }
 }
 
 // ---- Shapes: gestures with the mouse. ----------------------------------------------------------------

@@ -60,6 +60,7 @@ struct Bot {
     float lastAngle = 0;              // rad, that angle in the previous frame
     uint64_t pieceSeenMs = 0;
     bool pieceLanded = false;
+    uint64_t landedMs = 0;            // chains: when the piece came to rest; 0: it has not
     float targetLandY = 0;            // px, cubes: y of the piece's centre once it rests at its spot
     uint64_t replanMs = 0;            // cubes: when the spot is chosen again
     float lastCx = 0, lastCy = 0;     // cubes: the piece's centre in the previous frame
