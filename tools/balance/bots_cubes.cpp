@@ -1,11 +1,12 @@
-// The greedy cubes player: turns and steers each piece to where its colours complete groups of three,
-// holds it up with Up while it gets there, and sets it down softly so that a fresh group does not crash.
+// The greedy cubes player: turns and steers each piece to where its colours complete groups of three
+// (a bonus block where its blast takes ice with it), holds it up with Up while it gets there, sets it
+// down softly so that a fresh group does not crash, and calls the next piece as soon as it rests.
 //
 // In cubes a block vanishes only in a group (one block touching two of its colour), and every block left
 // alone freezes after A_FREEZE_TIME. A strong player therefore places each block where it completes a
 // group at once, or at least next to one block of its colour that will be completed soon, keeps the pile
-// low, calls the next piece early while the pile is low (more blocks then meet their colour before they
-// freeze) and never slams a piece onto a group that is already lit: a hard hit on a marked block freezes
+// low, calls the next piece as soon as one rests (more blocks then meet their colour before they freeze,
+// and pieces come far faster than the dump clock brings them) and never slams a piece onto a group that is already lit: a hard hit on a marked block freezes
 // it instead.
 #include <algorithm>
 #include <cmath>
@@ -23,6 +24,13 @@ constexpr float TouchReach = 25.5f;     // px, centres this close touch once the
 constexpr float HalfPi = 1.57079633f;
 constexpr float LeftWallX = 12.0f;
 constexpr int MaxResting = MaxAtoms;
+constexpr float BlastReach = 60.0f;       // px, a little inside the bonus blast's 64: the pile shifts meanwhile
+constexpr float BlastIceValue = 4.0f;     // worth of one frozen block a bonus blast takes away
+constexpr float BlastColourCost = 0.5f;   // cost of one coloured block it takes (not counted as removed)
+// Resting on the pile short of its spot, the piece is pushed on for this long before it is left there.
+constexpr uint64_t GiveUpMs = 150;
+// The next piece is called at once while the pile's top is lower than this (px from the glass's top).
+constexpr float CallWhileTopBelow = 60.0f;
 
 float WrapAngle(float a) {
     while (a > 3.14159265f) a -= 6.2831853f;
@@ -124,8 +132,8 @@ float Support(const PhysicsWorld& w, const Pile& pile, float x) {
 }
 
 // How good it is to set the piece's blocks down at (x[k], y[k]).
-float PlacementValue(const PhysicsWorld& w, const Pile& pile, int count, const uint8_t* colour, const float* x,
-                     const float* y) {
+float PlacementValue(const PhysicsWorld& w, const Pile& pile, int count, const uint8_t* colour, const bool* bonus,
+                     const float* x, const float* y) {
     float value = 0;
     // Blocks that would be in one same-coloured cluster with the piece: pile blocks it touches and the
     // pile blocks those touch (a waiting pair), plus the piece's own blocks of that colour.
@@ -180,6 +188,19 @@ float PlacementValue(const PhysicsWorld& w, const Pile& pile, int count, const u
         fromPile = top;
         for (int s = 0; s < top; ++s) inGroup[stack[s]] = true;
         const int total = size + fromPile;
+        // A bonus block blasts everything within BlastReach when its group vanishes: ice there is gone
+        // for good, coloured blocks there are lost to the count. Set down in a group next to ice, it
+        // clears the glass; in a pair it may still be completed later.
+        for (int m = 0; m < count; ++m) {
+            if (!member[m] || !bonus[m] || total < 2) continue;
+            const float weight = total >= 3 ? 1.0f : 0.35f;
+            for (int b = 0; b < pile.count; ++b) {
+                const float dx = pile.x[b] - x[m], dy = pile.y[b] - y[m];
+                if (dx * dx + dy * dy >= BlastReach * BlastReach) continue;
+                if (pile.colour[b] == NoColour) value += weight * BlastIceValue;
+                else if (!onStack[b]) value -= weight * BlastColourCost;
+            }
+        }
         if (total >= 3) {
             // A group: these blocks vanish. Older pile blocks are worth saving first.
             value += 10.0f * static_cast<float>(total);
@@ -229,20 +250,21 @@ constexpr float HeldFall = 0.15f;
 // Chooses the angle and the place of the piece: every quarter turn and every x the piece can still reach
 // before it lands. `keep` (a turn of 0 from bot.targetAngle at bot.targetX) must be beaten by a margin, so
 // the piece is not sent to and fro by small changes of the pile.
-void PlanCubesPiece(Bot& bot, const PhysicsWorld& w, const Pile& pile, const Piece& p, bool keep, uint64_t nowMs) {
+void PlanCubesPiece(Bot& bot, const PhysicsWorld& w, const Pile& pile, const Piece& p, bool keep) {
     // The piece's offsets, turned square to the glass first.
     const float square = std::round(p.angle / HalfPi) * HalfPi;
     const float correction = square - p.angle;
     float relX[4], relY[4];
     uint8_t colour[4];
+    bool bonus[4] = {};
     for (int k = 0; k < p.count; ++k) {
         const Atom& a = w.atoms[p.atoms[k]];
+        bonus[k] = a.special != 0;
         const float dx = a.x - p.cx, dy = a.y - p.cy;
         relX[k] = dx * std::cos(correction) - dy * std::sin(correction);
         relY[k] = dx * std::sin(correction) + dy * std::cos(correction);
         colour[k] = a.colour;
     }
-    const float leftMs = std::max(static_cast<float>(A_DUMP_TIME) - static_cast<float>(nowMs - bot.pieceSeenMs), 0.0f);
     float best = -1e9f;
     float bestX = p.cx, bestAngle = square, bestLand = bot.targetLandY;
     float kept = -1e9f;
@@ -270,14 +292,13 @@ void PlanCubesPiece(Bot& bot, const PhysicsWorld& w, const Pile& pile, const Pie
             for (int k = 0; k < p.count; ++k) drop = std::min(drop, Support(w, pile, x[k]) - ry[k]);
             for (int k = 0; k < p.count; ++k) y[k] = drop + ry[k];
             // Can it get there? The time left to fall, less the turn, against the way to go (the speed
-            // it has already carries it part of the way).
-            // A piece that has landed can still be lifted with Up and pushed along the pile until the
-            // next piece comes; in the air it is quicker.
+            // it has already carries it part of the way). Once it rests on the pile it is pushed on only
+            // briefly: the next piece is worth more than a better spot.
             const float fallMs = std::max(drop - p.cy, 0.0f) / HeldFall + (w.detailInside ? 0.0f : 400.0f);
-            const float steerMs = std::max(std::max(fallMs, leftMs * 0.5f) - turnMs, 0.0f);
+            const float steerMs = std::max(fallMs - turnMs, 0.0f);
             const float way = std::fabs(cx - (p.cx + p.vx * 8.0f));
             const float reach = 0.25f * SideAccel * steerMs * steerMs + 4.0f;
-            float value = PlacementValue(w, pile, p.count, colour, x, y);
+            float value = PlacementValue(w, pile, p.count, colour, bonus, x, y);
             if (way > reach) value -= 20.0f + 0.2f * (way - reach);
             value -= 0.5f * std::fabs(static_cast<float>(turn));
             value -= 0.005f * std::fabs(cx - p.cx);
@@ -307,6 +328,9 @@ void Debug(const Bot& bot, const PhysicsWorld& w, const Piece& p, uint64_t nowMs
                  static_cast<double>(bot.targetAngle), bot.pieceLanded ? 1 : 0, bot.held.keys);
 }
 
+// When the piece first rested on the pile short of its spot; 0: it has not (one piece at a time).
+uint64_t pieceTouchedMs = 0;
+
 void PlayCubesGreedyKeys(Bot& bot, const PhysicsWorld& w, uint64_t nowMs, Piece& p) {
     bot.held.keys = 0;
     if (!ReadPiece(w, p)) return;
@@ -324,23 +348,24 @@ void PlayCubesGreedyKeys(Bot& bot, const PhysicsWorld& w, uint64_t nowMs, Piece&
     static Pile pile;
     if (bot.planPiece != w.piecesSpawned) {
         bot.planPiece = w.piecesSpawned;
+        pieceTouchedMs = 0;
         bot.pieceSeenMs = nowMs;
         bot.pieceLanded = false;
         bot.lastAngle = p.angle;
         bot.replanMs = nowMs + 250;
         ReadPile(w, pile);
-        PlanCubesPiece(bot, w, pile, p, false, nowMs);
+        PlanCubesPiece(bot, w, pile, p, false);
     } else if (!bot.pieceLanded && nowMs >= bot.replanMs) {
         // The pile shifts and groups vanish while the piece is on its way: look again now and then.
         bot.replanMs = nowMs + 250;
         ReadPile(w, pile);
-        PlanCubesPiece(bot, w, pile, p, true, nowMs);
+        PlanCubesPiece(bot, w, pile, p, true);
     }
 
     if (bot.pieceLanded) {
-        // Set down with the pile still low: the next piece now rather than at the dump clock's pace, so
-        // more blocks meet their colour before they freeze.
-        if (nowMs > bot.pieceSeenMs + 1500 && PileTop(w) > 150.0f) bot.held.keys |= BotSpace;
+        // Set down: the next piece now rather than at the dump clock's pace, so more blocks meet their
+        // colour before they freeze, unless the pile already reaches near the rim.
+        if (PileTop(w) > CallWhileTopBelow) bot.held.keys |= BotSpace;
         return;
     }
     // Turning: aim at the angle the piece will have a few frames on, so it does not swing past.
@@ -380,7 +405,14 @@ void PlayCubesGreedyKeys(Bot& bot, const PhysicsWorld& w, uint64_t nowMs, Piece&
         return;
     }
     if (touching) {
-        // Short of its spot on the pile: lifted off while the arrows carry it on.
+        // Short of its spot on the pile: lifted off while the arrows carry it on, for a short while; then
+        // it stays where it is and the next piece comes.
+        if (pieceTouchedMs == 0) pieceTouchedMs = nowMs;
+        if (nowMs > pieceTouchedMs + GiveUpMs) {
+            bot.held.keys = 0;
+            bot.pieceLanded = true;
+            return;
+        }
         bot.held.keys |= BotUp;
         return;
     }
