@@ -100,7 +100,9 @@ inline __m128i TexelOffsets(const FloatTexels& f, __m128 u, __m128 v) {
     return _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(fv, f.rowLength), fu));
 }
 
-inline uint32_t Lane(__m128i v, int lane) {
+// The shift is an immediate, so the lane is a template argument (unoptimised builds need it constant).
+template <int lane>
+inline uint32_t Lane(__m128i v) {
     return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 4 * lane)));
 }
 
@@ -115,10 +117,10 @@ inline void BlendSpanFloat(const Kernel& kernel, const FloatTexels& f, float nu,
     int k = 0;
     for (; k + 4 <= count; k += 4, u = _mm_add_ps(u, f.u4), v = _mm_add_ps(v, f.v4)) {
         const __m128i at = TexelOffsets(f, u, v);
-        const __m128i t0 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 0)]));
-        const __m128i t1 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 1)]));
-        const __m128i t2 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 2)]));
-        const __m128i t3 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 3)]));
+        const __m128i t0 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane<0>(at)]));
+        const __m128i t1 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane<1>(at)]));
+        const __m128i t2 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane<2>(at)]));
+        const __m128i t3 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane<3>(at)]));
         BlendQuad(kernel, _mm_unpacklo_epi64(_mm_unpacklo_epi32(t0, t1), _mm_unpacklo_epi32(t2, t3)), d + k,
                   4);
     }
@@ -126,9 +128,9 @@ inline void BlendSpanFloat(const Kernel& kernel, const FloatTexels& f, float nu,
     // The last one to three: lanes past the span are never read, their texels may lie outside the image.
     const int n = count - k;
     const __m128i at = TexelOffsets(f, u, v);
-    const __m128i t0 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 0)]));
-    const __m128i t1 = n > 1 ? _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 1)])) : _mm_setzero_si128();
-    const __m128i t2 = n > 2 ? _mm_cvtsi32_si128(static_cast<int>(texels[Lane(at, 2)])) : _mm_setzero_si128();
+    const __m128i t0 = _mm_cvtsi32_si128(static_cast<int>(texels[Lane<0>(at)]));
+    const __m128i t1 = n > 1 ? _mm_cvtsi32_si128(static_cast<int>(texels[Lane<1>(at)])) : _mm_setzero_si128();
+    const __m128i t2 = n > 2 ? _mm_cvtsi32_si128(static_cast<int>(texels[Lane<2>(at)])) : _mm_setzero_si128();
     BlendQuad(kernel, _mm_unpacklo_epi64(_mm_unpacklo_epi32(t0, t1), t2), d + k, n);
 }
 
