@@ -375,7 +375,8 @@ void PlayCubesGreedyKeys(Bot& bot, const PhysicsWorld& w, uint64_t nowMs, Piece&
     const float turnError = WrapAngle(bot.targetAngle - (p.angle + spin * 6.0f));
     const bool turned = std::fabs(angleError) < 0.12f && std::fabs(spin) < 0.03f;
     if (w.detailInside && std::fabs(angleError) > 0.06f) {
-        // Ctrl turns the piece's first edge towards smaller angles (anticlockwise on the screen, where y grows downwards), Alt back.
+        // Ctrl turns the piece's first edge towards smaller angles (anticlockwise on the screen, where y
+        // grows downwards), Alt back.
         if (turnError > 0.06f) bot.held.keys |= BotAlt;
         if (turnError < -0.06f) bot.held.keys |= BotCtrl;
     }
