@@ -197,28 +197,12 @@ void PlanPiece(Bot& bot, const PhysicsWorld& w, const PieceView& p) {
     }
 }
 
-// PELORINA_CHAINS_MAP=1: a picture of the glass in characters at each new piece (stderr): digits are
-// colours, letters marked blocks, '*' the piece.
+// PELORINA_CHAINS_MAP=1: a picture of the glass in characters at each new piece (stderr).
 void DrawChainsMap(const Bot& bot, const PhysicsWorld& w) {
     static const bool on = std::getenv("PELORINA_CHAINS_MAP") != nullptr;
     if (!on) return;
-    char rows[24][48];
-    for (auto& r : rows) {
-        for (char& c : r) c = ' ';
-        r[47] = 0;
-    }
-    for (int i = 0; i < MaxAtoms; ++i) {
-        if (!InUse(w, i)) continue;
-        const Atom& a = w.atoms[i];
-        const int col = std::clamp(static_cast<int>(a.x / 6.0f), 0, 46);
-        const int row = std::clamp(static_cast<int>(a.y / 12.0f), 0, 23);
-        char c = Coloured(a) ? static_cast<char>('0' + a.colour) : '#';
-        if (a.marked) c = static_cast<char>('a' + a.colour);
-        if (InDetail(w, i)) c = '*';
-        rows[row][col] = c;
-    }
     std::fprintf(stderr, "piece %u target x=%.0f\n", w.piecesSpawned, static_cast<double>(bot.targetX));
-    for (auto& r : rows) std::fprintf(stderr, "|%s|\n", r);
+    PrintGlassMap(w);
 }
 
 void PlayKeyboardGreedy(Bot& bot, const PhysicsWorld& w, uint64_t nowMs) {
@@ -466,6 +450,27 @@ void PlayShapesGreedy(Bot& bot, const GameState& game, const PhysicsWorld& w, ui
 }
 
 }  // namespace
+
+// The glass in characters, a row of 12 px a line and a column of 6 px a character: digits are colours,
+// letters marked blocks, '#' blocks without a colour, '*' the player's piece.
+void PrintGlassMap(const PhysicsWorld& w) {
+    char rows[24][48];
+    for (auto& r : rows) {
+        for (char& c : r) c = ' ';
+        r[47] = 0;
+    }
+    for (int i = 0; i < MaxAtoms; ++i) {
+        if (!InUse(w, i)) continue;
+        const Atom& a = w.atoms[i];
+        const int col = std::clamp(static_cast<int>(a.x / 6.0f), 0, 46);
+        const int row = std::clamp(static_cast<int>(a.y / 12.0f), 0, 23);
+        char c = Coloured(a) ? static_cast<char>('0' + a.colour) : '#';
+        if (a.marked) c = static_cast<char>('a' + a.colour);
+        if (InDetail(w, i)) c = '*';
+        rows[row][col] = c;
+    }
+    for (auto& r : rows) std::fprintf(stderr, "|%s|\n", r);
+}
 
 void StartBot(Bot& bot, BotKind kind, int variant, uint32_t seed) {
     bot = Bot{};

@@ -85,5 +85,8 @@ const BotControls& BotFrame(Bot& bot, const GameState& g, const PhysicsWorld& w,
 // The greedy cubes player (bots_cubes.cpp).
 void PlayCubesGreedy(Bot& bot, const PhysicsWorld& w, uint64_t nowMs);
 
+// A picture of the glass in characters on stderr, for the bots' debugging maps.
+void PrintGlassMap(const PhysicsWorld& w);
+
 const char* BotName(BotKind kind);
 bool BotByName(const char* name, BotKind* kind);

@@ -426,24 +426,9 @@ void PlayCubesGreedyKeys(Bot& bot, const PhysicsWorld& w, uint64_t nowMs, Piece&
 void DrawMap(const Bot& bot, const PhysicsWorld& w) {
     static const bool on = std::getenv("PELORINA_CUBES_MAP") != nullptr;
     if (!on) return;
-    char rows[24][48];
-    for (auto& r : rows) {
-        for (char& c : r) c = ' ';
-        r[47] = 0;
-    }
-    for (int i = 0; i < MaxAtoms; ++i) {
-        if (!InUse(w, i)) continue;
-        const Atom& a = w.atoms[i];
-        const int col = std::clamp(static_cast<int>(a.x / 6.0f), 0, 46);
-        const int row = std::clamp(static_cast<int>(a.y / 12.0f), 0, 23);
-        char c = a.colour == NoColour || a.snapping ? '#' : static_cast<char>('0' + a.colour);
-        if (a.marked) c = static_cast<char>('a' + a.colour);
-        if (DetailContains(w, i)) c = '*';
-        rows[row][col] = c;
-    }
     std::fprintf(stderr, "piece %u target x=%.0f angle=%.2f\n", w.piecesSpawned, static_cast<double>(bot.targetX),
                  static_cast<double>(bot.targetAngle));
-    for (auto& r : rows) std::fprintf(stderr, "|%s|\n", r);
+    PrintGlassMap(w);
 }
 
 }  // namespace
