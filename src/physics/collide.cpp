@@ -523,7 +523,7 @@ inline void NearbyAfter(const CandidateGrid& g, int cell, int after, uint64_t ou
 // Entries p < q touch quietly (QuietTouch): the push apart in place, the entries brought up to date.
 [[gnu::always_inline]] inline bool TouchQuietly(PhysicsWorld& w, ContactPass& pass, PassEntries& e,
                                                 CandidateGrid& g, int p, int q, float dx, float dy, float r2,
-                                                const Box& rowBox, bool& regather) {
+                                                const Box& rowBox, bool& regather, float& xi, float& yi) {
     const int i = e.ids[p];
     const int j = e.ids[q];
     Atom& a = w.atoms[i];
@@ -535,16 +535,18 @@ inline void NearbyAfter(const CandidateGrid& g, int cell, int after, uint64_t ou
         BreakIce(w, b);
     }
     if (c > pass.looseSoundC) [[unlikely]] CollisionSound(w, pass, i, j, c, false, false);
-    a.x -= c * dx;
-    a.y -= c * dy;
+    xi = a.x - c * dx;
+    yi = a.y - c * dy;
+    a.x = xi;
+    a.y = yi;
     b.x += c * dx;
     b.y += c * dy;
-    e.px[p] = a.x;
-    e.py[p] = a.y;
+    e.px[p] = xi;
+    e.py[p] = yi;
     e.px[q] = b.x;
     e.py[q] = b.y;
     KeepBinned(e, q, g);
-    regather = !rowBox.Holds(e.px[p], e.py[p]);
+    regather = !rowBox.Holds(xi, yi);
     return true;
 }
 
@@ -605,17 +607,17 @@ enum class RowNext { GoOn, Regather, End };
                 if (!(r2 < contact)) continue;
                 bool quietRegather;
                 RowNext next;
-                if (TouchQuietly(w, pass, e, g, p, q, dx, dy, r2, rowBox, quietRegather)) {
+                if (TouchQuietly(w, pass, e, g, p, q, dx, dy, r2, rowBox, quietRegather, xi, yi)) {
                     next = quietRegather ? RowNext::Regather : RowNext::GoOn;
                 } else {
                     next = TouchInRow(w, pass, e, g, epoch, p, q, dx, dy, r2, rowBox);
+                    if (next == RowNext::End) {
+                        wd = g.words;  // p is gone: its row ends
+                        break;
+                    }
+                    xi = px[p];
+                    yi = py[p];
                 }
-                if (next == RowNext::End) {
-                    wd = g.words;  // p is gone: its row ends
-                    break;
-                }
-                xi = px[p];
-                yi = py[p];
                 if (next == RowNext::Regather) {
                     // The rest of the row from where p is now: words from q's on.
                     NearbyAfter(g, CellAt(g, xi, yi, true, rowBox), q, near);
