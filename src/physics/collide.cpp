@@ -163,10 +163,32 @@ void OfferSwap(PhysicsWorld& w, int i, int j) {
     if (j == w.grabbedAtom && dJ > half && dI < half) w.swapTarget = i;
 }
 
+// The first collision note of a pass: its effect, loudness and side, and the spacing and melody it
+// moves on. Out of line: most touches that get this far find the note of the pass started.
+[[gnu::noinline, gnu::cold]] void StartCollisionNote(PhysicsWorld& w, ContactPass& pass, int i, int j, float c,
+                                                     bool inI, bool inJ) {
+    const bool anyIn = inI || inJ;
+    const char* effect = anyIn ? CollisionEffect : CollisionEffect2;
+    if (w.hooks.variant == VariantShapes) {
+        bool held = AtomInUse(w, static_cast<uint32_t>(w.grabbedAtom)) &&
+                    (IsMember(w.atoms[w.grabbedAtom], i) || IsMember(w.atoms[w.grabbedAtom], j));
+        effect = held ? CollisionEffect : CollisionEffect2;
+    }
+    float v = (c - 0.0034f) / 0.01f + 0.1f;
+    if (v > 1.0f) v = 1.0f;
+    if (!anyIn) v *= 0.355f;
+    float pan = inJ ? GlassPan(w, w.atoms[j].x) : (inI ? GlassPan(w, w.atoms[i].x) : 0.0f);
+    PlayCollisionNote(effect, v / 3.0f * w.collisionVolume, pan);
+    // The spacing and the melody always follow the piece's effect.
+    w.lastNoteMs = pass.now;
+    w.noteDelayMs = EffectNoteDelay(CollisionEffect);
+    AdvanceMelody(CollisionEffect);
+    pass.noteStarted = true;
+}
+
 // Collision notes: the piece's touches and the louder touches of the pile, spaced to the music. Contact
 // calls it for the touches that are loud enough.
 void CollisionSound(PhysicsWorld& w, ContactPass& pass, int i, int j, float c, bool inI, bool inJ) {
-    const bool anyIn = inI || inJ;
     Atom& a = w.atoms[i];
     Atom& b = w.atoms[j];
     const uint32_t now32 = static_cast<uint32_t>(pass.now);
@@ -175,24 +197,7 @@ void CollisionSound(PhysicsWorld& w, ContactPass& pass, int i, int j, float c, b
     if (IsMember(a, j) || IsMember(b, i)) return;
     if (static_cast<int64_t>(pass.now - w.lastNoteMs) < w.noteDelayMs) return;
 
-    if (!pass.noteStarted) {
-        const char* effect = anyIn ? CollisionEffect : CollisionEffect2;
-        if (w.hooks.variant == VariantShapes) {
-            bool held = AtomInUse(w, static_cast<uint32_t>(w.grabbedAtom)) &&
-                        (IsMember(w.atoms[w.grabbedAtom], i) || IsMember(w.atoms[w.grabbedAtom], j));
-            effect = held ? CollisionEffect : CollisionEffect2;
-        }
-        float v = (c - 0.0034f) / 0.01f + 0.1f;
-        if (v > 1.0f) v = 1.0f;
-        if (!anyIn) v *= 0.355f;
-        float pan = inJ ? GlassPan(w, b.x) : (inI ? GlassPan(w, a.x) : 0.0f);
-        PlayCollisionNote(effect, v / 3.0f * w.collisionVolume, pan);
-        // The spacing and the melody always follow the piece's effect.
-        w.lastNoteMs = pass.now;
-        w.noteDelayMs = EffectNoteDelay(CollisionEffect);
-        AdvanceMelody(CollisionEffect);
-        pass.noteStarted = true;
-    }
+    if (!pass.noteStarted) StartCollisionNote(w, pass, i, j, c, inI, inJ);
     a.lastPartner = static_cast<uint16_t>(j);
     a.lastPartnerTime = now32;
     b.lastPartner = static_cast<uint16_t>(i);
