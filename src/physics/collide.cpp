@@ -1,5 +1,6 @@
 // Atom contacts: the pass over every touching pair, in ascending pair order, found on a grid of candidates,
 // and everything a touch sets off (bonus, crash, hits, ice, swap, notes).
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -339,8 +340,10 @@ constexpr int PaddedSide = MaxGridSide + 2 * NearCells;  // an empty border save
 struct Box {
     Float4 edges;
     bool Holds(float x, float y) const {
-        const Float4 point = {x, y, -x, -y};
-        const Int4 inside = point >= edges;
+        // (x, y, x, y) with the sign of the upper two flipped: the negation, in one operation.
+        const Float4 twice = {x, y, x, y};
+        const Int4 point = reinterpret_cast<Int4>(twice) ^ Int4{0, 0, INT32_MIN, INT32_MIN};
+        const Int4 inside = reinterpret_cast<Float4>(point) >= edges;
         return __builtin_ia32_movmskps(reinterpret_cast<Float4>(inside)) == 0xF;
     }
 };
@@ -520,7 +523,8 @@ inline void NearbyAfter(const CandidateGrid& g, int cell, int after, uint64_t ou
                                               int j, float c) {
     if (pass.shapes || pass.detail[i] || pass.detail[j]) return false;
     if (a.snapping | b.snapping | a.locked | b.locked | a.marked | b.marked) return false;
-    if (a.colour == b.colour && a.colour != NoColour && pass.contactHook) return false;
+    // The rule first: without one, the colours (a coin toss for the branch predictor) need no look.
+    if (pass.contactHook && a.colour == b.colour && a.colour != NoColour) return false;
     if (w.detailTouching && w.landingArmed && c > 0.01f) return false;
     return true;
 }
@@ -602,7 +606,9 @@ enum class RowNext { GoOn, Regather, End };
         float xi = px[p], yi = py[p];
         Box rowBox;  // the cell the row's candidates were gathered around, widened by rowDrift
         NearbyAfter(g, CellAt(g, xi, yi, true, rowBox), p, near);
-        for (int wd = p >> 6; wd < g.words; ++wd) {
+        // The candidates of word wd; false when p is gone and its row ends. Written out once per word
+        // below, so that each word's loops have branches of their own to learn.
+        auto word = [&](int wd) __attribute__((always_inline)) {
             for (uint64_t bits = near[wd]; bits != 0;) {
                 const int q = (wd << 6) + __builtin_ctzll(bits);
                 bits &= bits - 1;
@@ -616,10 +622,7 @@ enum class RowNext { GoOn, Regather, End };
                     next = quietRegather ? RowNext::Regather : RowNext::GoOn;
                 } else {
                     next = TouchInRow(w, pass, e, g, epoch, p, q, dx, dy, r2, rowBox);
-                    if (next == RowNext::End) {
-                        wd = g.words;  // p is gone: its row ends
-                        break;
-                    }
+                    if (next == RowNext::End) return false;
                     xi = px[p];
                     yi = py[p];
                 }
@@ -629,7 +632,14 @@ enum class RowNext { GoOn, Regather, End };
                     bits = near[wd];
                 }
             }
-        }
+            return true;
+        };
+        static_assert(EntryWords == 4);
+        const int first = p >> 6;
+        if (first == 0 && !word(0)) continue;
+        if (first <= 1 && g.words > 1 && !word(1)) continue;
+        if (first <= 2 && g.words > 2 && !word(2)) continue;
+        if (g.words > 3) word(3);
     }
 }
 
