@@ -529,7 +529,8 @@ inline void NearbyAfter(const CandidateGrid& g, int cell, int after, uint64_t ou
     return true;
 }
 
-// Entries p < q touch quietly (QuietTouch): the push apart in place, the entries brought up to date.
+// Entries p < q touch quietly (QuietTouch): the push apart in place, the entries brought up to date, and p's
+// new place handed back in xi, yi (the next pair test need not wait for it in memory).
 [[gnu::always_inline]] inline bool TouchQuietly(PhysicsWorld& w, ContactPass& pass, PassEntries& e,
                                                 CandidateGrid& g, int p, int q, float dx, float dy, float r2,
                                                 const Box& rowBox, bool& regather, float& xi, float& yi) {
