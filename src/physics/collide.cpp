@@ -166,8 +166,8 @@ void OfferSwap(PhysicsWorld& w, int i, int j) {
 
 // The first collision note of a pass: its effect, loudness and side, and the spacing and melody it
 // moves on. Out of line: most touches that get this far find the note of the pass started.
-[[gnu::noinline, gnu::cold]] void StartCollisionNote(PhysicsWorld& w, ContactPass& pass, int i, int j, float c,
-                                                     bool inI, bool inJ) {
+[[gnu::noinline, gnu::cold]] void StartCollisionNote(PhysicsWorld& w, ContactPass& pass, int i, int j,
+                                                     float c, bool inI, bool inJ) {
     const bool anyIn = inI || inJ;
     const char* effect = anyIn ? CollisionEffect : CollisionEffect2;
     if (w.hooks.variant == VariantShapes) {
