@@ -43,6 +43,96 @@ void WallKnock(Atom& a, WallSide side, float pan) {
     }
 }
 
+// Four floats in one register; the floor uses two lanes for one select without a jump.
+using Lane = float __attribute__((vector_size(16)));
+using LaneMask = int32_t __attribute__((vector_size(16)));
+
+// What the glass holds in a pass; the world's sizes do not change while its atoms are moved.
+struct GlassBounds {
+    bool wallsActive;
+    bool detailInside;
+    float leftX, rightX;        // where an atom pushed through a side wall is put back
+    float glassWidth;           // x of the right wall
+    float rightRearm;           // an atom left of this may knock on the right wall again
+    float leftEdge, rightEdge;  // the side walls while they hold; past +-infinity when they do not
+    float floorY, floorFriction;
+};
+
+// The glass for an atom of the player's piece or of the level-start row: the walls knock for the piece
+// and let the row through, and the rim holds the piece only once it is wholly inside. Out of line: a
+// handful of atoms a pass take this way.
+[[gnu::noinline]] void KeepRareAtomInGlass(const PhysicsWorld& w, Atom& a, bool inDetail,
+                                           const GlassBounds& g) {
+    if (a.x < 12.0f && !a.introAtom && g.wallsActive) {
+        a.x = g.leftX;
+        if (inDetail) WallKnock(a, WallLeft, -0.88f);
+    } else if (a.x > 24.0f) {
+        a.wallArmed[WallLeft] = 1;
+    }
+
+    if (a.y > 61.0f) a.entering = 0;
+
+    // The rim holds the pile; the player's piece only once it is wholly inside.
+    if (!inDetail) {
+        if (a.y < 60.0f && !a.introAtom) a.y = 60.0f;
+    } else if (g.detailInside) {
+        if (a.y < 60.0f) {
+            a.y = 60.0f;
+            WallKnock(a, WallTop, GlassPan(w, a.x));
+        } else if (a.y > 72.0f) {
+            a.wallArmed[WallTop] = 1;
+        }
+    }
+
+    if (a.x > g.glassWidth && !a.introAtom && g.wallsActive) {
+        a.x = g.rightX;
+        if (inDetail) WallKnock(a, WallRight, GlassPan(w, a.x));
+    } else if (a.x < g.rightRearm) {
+        a.wallArmed[WallRight] = 1;
+    }
+
+    if (g.wallsActive) {
+        // Floor friction grows with the penetration: a deep landing stops sliding at once.
+        float e = (a.y - g.floorY) * g.floorFriction;
+        if (e >= 0.0f) {
+            a.prevX = a.prevX + (a.x - a.prevX) * e;
+            a.y = g.floorY;
+            if (e >= 0.5f && inDetail && !IsWallSoundBusy()) PlayWallSound(GlassPan(w, a.x));
+        }
+    }
+}
+
+// Any other atom: the same rules, without a sound. The atoms of a pile lie on both sides of the walls,
+// the rim and the floor from pass to pass, so those tests are selects, not jumps the processor would
+// have to guess; a select keeps what the plain test leaves, NaN included (every comparison with NaN is
+// false, as is one against an edge at infinity). The re-arm flags stay set once set, so their tests
+// ask the flag first and the jump is a safe guess.
+void KeepPileAtomInGlass(Atom& a, const GlassBounds& g) {
+    float x = a.x, y = a.y;
+    // Clamped at the left wall means left of 24, clamped at the right means right of the re-arm line:
+    // the re-arm tests need no "else".
+    if (!a.wallArmed[WallLeft] && x > 24.0f) a.wallArmed[WallLeft] = 1;
+    x = x < g.leftEdge ? g.leftX : x;
+    if (a.entering && y > 61.0f) a.entering = 0;
+    y = 60.0f > y ? 60.0f : y;
+    if (!a.wallArmed[WallRight] && x < g.rightRearm) a.wallArmed[WallRight] = 1;
+    x = x > g.rightEdge ? g.rightX : x;
+
+    if (g.wallsActive) {
+        // Floor friction grows with the penetration: a deep landing stops sliding at once.
+        const float e = (y - g.floorY) * g.floorFriction;
+        const float prevX = a.prevX;
+        const float slowedPrevX = prevX + (x - prevX) * e;
+        // On the vector unit: a plain ?: that picks two values is turned back into a jump.
+        const LaneMask onFloor = Lane{e, e} >= Lane{};
+        const Lane picked = onFloor ? Lane{slowedPrevX, g.floorY} : Lane{prevX, y};
+        a.prevX = picked[0];
+        y = picked[1];
+    }
+    a.x = x;
+    a.y = y;
+}
+
 }  // namespace
 
 void StepWorld(PhysicsWorld& w, uint64_t frameMs, bool sweepEnabled) {
@@ -173,56 +263,24 @@ void KeepInGlass(PhysicsWorld& w, uint64_t frameMs) {
 
     uint8_t detail[MaxAtoms];
     DetailMap(w, detail);
-    const bool wallsActive = WallsActive(w);
-    const float leftX = 12.0f + PH_GLASS_ELASTICITY;
-    const float rightX = w.glassWidth - PH_GLASS_ELASTICITY;
-    // The world's sizes do not change in the loop (only atoms do): taken once.
-    const float glassWidth = w.glassWidth;
-    const float rightRearm = w.glassWidth - 12.0f;
-    const float floorY = w.floorY;
-    const float floorFriction = w.floorFriction;
-    const bool detailInside = w.detailInside != 0;
+    GlassBounds g;
+    g.wallsActive = WallsActive(w);
+    g.detailInside = w.detailInside != 0;
+    g.leftX = 12.0f + PH_GLASS_ELASTICITY;
+    g.rightX = w.glassWidth - PH_GLASS_ELASTICITY;
+    g.glassWidth = w.glassWidth;
+    g.rightRearm = w.glassWidth - 12.0f;
+    g.leftEdge = g.wallsActive ? 12.0f : -INFINITY;
+    g.rightEdge = g.wallsActive ? w.glassWidth : INFINITY;
+    g.floorY = w.floorY;
+    g.floorFriction = w.floorFriction;
     for (int i = 0; i < MaxAtoms; ++i) {
         Atom& a = w.atoms[i];
         if ((a.flags & FreeSlot) || a.snapping) continue;
-        const bool inDetail = detail[i] != 0;
-
-        if (a.x < 12.0f && !a.introAtom && wallsActive) {
-            a.x = leftX;
-            if (inDetail) WallKnock(a, WallLeft, -0.88f);
-        } else if (a.x > 24.0f) {
-            a.wallArmed[WallLeft] = 1;
-        }
-
-        if (a.y > 61.0f) a.entering = 0;
-
-        // The rim holds the pile; the player's piece only once it is wholly inside.
-        if (!inDetail) {
-            if (a.y < 60.0f && !a.introAtom) a.y = 60.0f;
-        } else if (detailInside) {
-            if (a.y < 60.0f) {
-                a.y = 60.0f;
-                WallKnock(a, WallTop, GlassPan(w, a.x));
-            } else if (a.y > 72.0f) {
-                a.wallArmed[WallTop] = 1;
-            }
-        }
-
-        if (a.x > glassWidth && !a.introAtom && wallsActive) {
-            a.x = rightX;
-            if (inDetail) WallKnock(a, WallRight, GlassPan(w, a.x));
-        } else if (a.x < rightRearm) {
-            a.wallArmed[WallRight] = 1;
-        }
-
-        if (wallsActive) {
-            // Floor friction grows with the penetration: a deep landing stops sliding at once.
-            float e = (a.y - floorY) * floorFriction;
-            if (e >= 0.0f) {
-                a.prevX = a.prevX + (a.x - a.prevX) * e;
-                a.y = floorY;
-                if (e >= 0.5f && inDetail && !IsWallSoundBusy()) PlayWallSound(GlassPan(w, a.x));
-            }
+        if (detail[i] | a.introAtom) [[unlikely]] {
+            KeepRareAtomInGlass(w, a, detail[i] != 0, g);
+        } else {
+            KeepPileAtomInGlass(a, g);
         }
     }
 }

@@ -3,7 +3,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
+#include <string>
 
 #include "input/input.h"
 #include "physics/step.h"
@@ -234,6 +236,50 @@ TEST_F(PhysicsStepTest, WallsAndRimHoldAtomsAndRearmTheirSoundsFarEnoughAway) {
     EXPECT_EQ(w->atoms[loose].x, 12.0f);
     EXPECT_EQ(w->atoms[loose].y, 60.0f);
     EXPECT_EQ(w->atoms[loose].wallArmed[WallLeft], 0);
+}
+
+TEST_F(PhysicsStepTest, PileAndLevelStartAtomsAtTheWallsRimAndFloorWithTheWallsOnAndOff) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    int pile = CreateAtom(*w, 100, 150, 0);
+    int row = CreateAtom(*w, 100, 150, 2);
+    w->atoms[row].introAtom = 1;
+    // Which atom, walls on, x, y, previous x, then the expected x, y, previous x, left and right flags
+    // (both start cleared) and whether it is still entering.
+    const struct {
+        int atom;
+        bool walls;
+        float x, y, prevX, heldX, heldY, heldPrevX;
+        int left, right, entering;
+    } steps[] = {
+        {pile, true, 5, 150, 5, 12, 150, 5, 0, 1, 0},
+        {pile, true, 290, 150, 290, 276.5f, 150, 290, 1, 0, 0},
+        {pile, true, 100, 280, 90, 100, 275, 135, 1, 1, 0},   // floor: 4.5 px deep takes 4.5 x the speed
+        {pile, true, 100, 30, 100, 100, 60, 100, 1, 1, 1},
+        {pile, false, 5, 30, 5, 5, 60, 5, 0, 1, 1},           // walls off: through the side, held at the rim
+        {pile, false, 290, 280, 280, 290, 280, 280, 1, 0, 0},  // and through the floor
+        {pile, true, nan, nan, 7, nan, nan, 7, 0, 0, 1},       // nothing to compare with: left alone
+        {row, true, 5, 30, 5, 5, 30, 5, 0, 1, 1},             // the level-start row passes walls and rim
+        {row, true, 290, 280, 290, 290, 275, 290, 1, 0, 0},    // but lands on the floor
+    };
+    for (const auto& s : steps) {
+        w->levelStartCreated = s.walls ? 0 : 1;
+        w->levelStartMs = StartMs - LevelStartHoldMs - 1;
+        Atom& a = w->atoms[s.atom];
+        a.x = s.x;
+        a.y = s.y;
+        a.prevX = s.prevX;
+        a.entering = 1;
+        a.wallArmed[WallLeft] = a.wallArmed[WallRight] = 0;
+        KeepInGlass(*w, 16);
+        const std::string where =
+            std::to_string(s.atom) + " at " + std::to_string(s.x) + "," + std::to_string(s.y);
+        EXPECT_EQ(std::memcmp(&a.x, &s.heldX, 4), 0) << where << ": x " << a.x;
+        EXPECT_EQ(std::memcmp(&a.y, &s.heldY, 4), 0) << where << ": y " << a.y;
+        EXPECT_EQ(a.prevX, s.heldPrevX) << where;
+        EXPECT_EQ(a.wallArmed[WallLeft], s.left) << where;
+        EXPECT_EQ(a.wallArmed[WallRight], s.right) << where;
+        EXPECT_EQ(a.entering, s.entering) << where;
+    }
 }
 
 TEST_F(PhysicsStepTest, HalfEnteredPieceOverflowsAfter4001MsAtThreeFrameTimesPerFrame) {
