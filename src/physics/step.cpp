@@ -87,7 +87,7 @@ struct GlassBounds {
     float leftX, rightX;        // where an atom pushed through a side wall is put back
     float glassWidth;           // x of the right wall
     float rightRearm;           // an atom left of this may knock on the right wall again
-    float leftEdge, rightEdge;  // the side walls while they hold; past +-infinity when they do not
+    float leftEdge, rightEdge;  // the side walls while they hold, else -infinity and +infinity
     float floorY, floorFriction;
 };
 
