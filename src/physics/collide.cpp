@@ -1,7 +1,11 @@
-// Atom contacts: the pass over every touching pair, in ascending pair order, found on a grid of candidates,
-// and everything a touch sets off (bonus, crash, hits, ice, swap, notes).
+// Atom contacts: the pass over every touching pair, in ascending pair order, found on a grid of candidates
+// (or, with many atoms, by scanning every later atom), and everything a touch sets off (bonus, crash, hits,
+// ice, swap, notes).
+#include <immintrin.h>
+
 #include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -76,6 +80,21 @@ inline void KeepDetail(const PhysicsWorld& w, ContactPass& pass) {
 }
 
 inline bool InDetail(const ContactPass& pass, int index) { return pass.detail[index] != 0; }
+
+// marked, snapping and locked of an atom read at once: not zero when any is set.
+constexpr size_t LoudFrom = offsetof(Atom, marked);
+static_assert(offsetof(Atom, snapping) - LoudFrom < 8 && offsetof(Atom, locked) - LoudFrom < 8);
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__);
+constexpr uint64_t LoudByte(size_t offset) {
+    return uint64_t{0xFF} << (8 * (offset - LoudFrom));
+}
+constexpr uint64_t LoudBytes =
+    LoudByte(offsetof(Atom, marked)) | LoudByte(offsetof(Atom, snapping)) | LoudByte(offsetof(Atom, locked));
+inline uint64_t LoudState(const Atom& a) {
+    uint64_t bytes;
+    std::memcpy(&bytes, reinterpret_cast<const char*>(&a) + LoudFrom, sizeof bytes);
+    return bytes & LoudBytes;
+}
 
 // The index is among the four piece members: one test of all four 16-bit lanes at once.
 inline bool IsMember(const Atom& a, int index) {
@@ -188,8 +207,10 @@ void OfferSwap(PhysicsWorld& w, int i, int j) {
 }
 
 // Collision notes: the piece's touches and the louder touches of the pile, spaced to the music. Contact
-// calls it for the touches that are loud enough.
-void CollisionSound(PhysicsWorld& w, ContactPass& pass, int i, int j, float c, bool inI, bool inJ) {
+// calls it for the touches that are loud enough; the scan has it inline, as most touches of a big pile
+// are quiet and loud enough.
+[[gnu::always_inline]] inline void TouchNote(PhysicsWorld& w, ContactPass& pass, int i, int j, float c,
+                                             bool inI, bool inJ) {
     Atom& a = w.atoms[i];
     Atom& b = w.atoms[j];
     const uint32_t now32 = static_cast<uint32_t>(pass.now);
@@ -205,6 +226,10 @@ void CollisionSound(PhysicsWorld& w, ContactPass& pass, int i, int j, float c, b
     b.lastPartnerTime = now32;
     const Atom& at = inJ ? b : a;
     AddSparkFrom(w, at.x, at.y, pass.sparkFrom);
+}
+
+void CollisionSound(PhysicsWorld& w, ContactPass& pass, int i, int j, float c, bool inI, bool inJ) {
+    TouchNote(w, pass, i, j, c, inI, inJ);
 }
 
 // One touching pair, i < j, d = posJ - posI, r2 = |d|^2 < contactDistSq. Inlined into both loops: it is
@@ -280,7 +305,7 @@ void CollisionSound(PhysicsWorld& w, ContactPass& pass, int i, int j, float c, b
 // streams through memory. An entry's position is reloaded after each of its touches.
 struct PassEntries {
     uint16_t ids[MaxAtoms];
-    float px[MaxAtoms], py[MaxAtoms];
+    float px[MaxAtoms + 8], py[MaxAtoms + 8];  // the scan's last block of eight may reach past the entries
     int n = 0;
 };
 
@@ -519,8 +544,8 @@ inline void NearbyAfter(const CandidateGrid& g, int cell, int after, uint64_t ou
 // colour pair or the landing bonus): what Contact does with it is the ice, the note and the push apart
 // with shares of 1, in this order. Most touches of a pile are such; the caller handles them in place
 // and leaves the others to Contact.
-[[gnu::always_inline]] inline bool QuietTouch(PhysicsWorld& w, const ContactPass& pass, Atom& a, Atom& b, int i,
-                                              int j, float c) {
+[[gnu::always_inline]] inline bool QuietTouch(PhysicsWorld& w, const ContactPass& pass, Atom& a, Atom& b,
+                                              int i, int j, float c) {
     if (pass.shapes || pass.detail[i] || pass.detail[j]) return false;
     if (a.snapping | b.snapping | a.locked | b.locked | a.marked | b.marked) return false;
     // The rule first: without one, the colours (a coin toss for the branch predictor) need no look.
@@ -544,7 +569,8 @@ inline void NearbyAfter(const CandidateGrid& g, int cell, int after, uint64_t ou
         BreakIce(w, a);
         BreakIce(w, b);
     }
-    if (c > pass.looseSoundC) [[unlikely]] CollisionSound(w, pass, i, j, c, false, false);
+    if (c > pass.looseSoundC) [[unlikely]]
+        CollisionSound(w, pass, i, j, c, false, false);
     xi = a.x - c * dx;
     yi = a.y - c * dy;
     a.x = xi;
@@ -560,44 +586,56 @@ inline void NearbyAfter(const CandidateGrid& g, int cell, int after, uint64_t ou
     return true;
 }
 
-// What a touch in row p leaves to do for the rest of the row.
-enum class RowNext { GoOn, Regather, End };
+// What a touch that is not quiet left behind.
+enum class Touched { Pair, Reloaded, RowGone };
 
-// Entries p < q touch: the contact, then the entries' positions and bins brought up to date. Out of
-// line, so that the test of the far more numerous candidates that do not touch keeps its registers.
-[[gnu::noinline]] RowNext TouchInRow(PhysicsWorld& w, ContactPass& pass, PassEntries& e, CandidateGrid& g,
-                                     uint32_t& epoch, int p, int q, float dx, float dy, float r2,
-                                     const Box& rowBox) {
+// Entries p < q touch: the contact, then the entries' positions brought up to date.
+[[gnu::always_inline]] inline Touched TouchLoudly(PhysicsWorld& w, ContactPass& pass, PassEntries& e,
+                                                  uint32_t& epoch, int p, int q, float dx, float dy,
+                                                  float r2) {
     const int i = e.ids[p];
     const int j = e.ids[q];
     Contact(w, pass, i, j, dx, dy, r2);
     if (w.removeEpoch != epoch) {
-        // A removal or a blast: every position again, and binned again where it moved away.
+        // A removal or a blast: every position again.
         epoch = w.removeEpoch;
         KeepDetail(w, pass);
         ReloadEntries(w, e);
-        for (int k = 0; k < e.n; ++k) KeepBinned(e, k, g);
-        return (w.atoms[i].flags & FreeSlot) ? RowNext::End : RowNext::Regather;
+        return (w.atoms[i].flags & FreeSlot) ? Touched::RowGone : Touched::Reloaded;
     }
     e.px[p] = w.atoms[i].x;
     e.py[p] = w.atoms[i].y;
     e.px[q] = w.atoms[j].x;
     e.py[q] = w.atoms[j].y;
+    return Touched::Pair;
+}
+
+// What a touch in row p leaves to do for the rest of the row.
+enum class RowNext { GoOn, Regather, End };
+
+// On the grid, entries p < q touch (TouchLoudly), and the bins are brought up to date. Out of line, so
+// that the test of the far more numerous candidates that do not touch keeps its registers.
+[[gnu::noinline]] RowNext TouchInRow(PhysicsWorld& w, ContactPass& pass, PassEntries& e, CandidateGrid& g,
+                                     uint32_t& epoch, int p, int q, float dx, float dy, float r2,
+                                     const Box& rowBox) {
+    const Touched touched = TouchLoudly(w, pass, e, epoch, p, q, dx, dy, r2);
+    if (touched == Touched::RowGone) return RowNext::End;
+    if (touched == Touched::Reloaded) {
+        for (int k = 0; k < e.n; ++k) KeepBinned(e, k, g);  // binned again where it moved away
+        return RowNext::Regather;
+    }
     KeepBinned(e, q, g);
     return rowBox.Holds(e.px[p], e.py[p]) ? RowNext::GoOn : RowNext::Regather;
 }
 
-}  // namespace
-
-[[gnu::optimize("no-tree-slp-vectorize")]] void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
-    PassEntries e;
-    TakeEntries(w, e);
+// The pass on the candidate grid.
+[[gnu::optimize("no-tree-slp-vectorize")]] void GridPass(PhysicsWorld& w, PassEntries& e, bool freeSounds,
+                                                         bool detailEvents) {
     const int n = e.n;
     const float* px = e.px;
     const float* py = e.py;
     CandidateGrid& g = contactGrid;
     PrepareGrid(w, e, g);
-
     ContactPass pass = StartPass(w, freeSounds, detailEvents);
     const float contact = pass.contact;
     uint32_t epoch = w.removeEpoch;
@@ -641,6 +679,142 @@ enum class RowNext { GoOn, Regather, End };
         if (first <= 1 && g.words > 1 && !word(1)) continue;
         if (first <= 2 && g.words > 2 && !word(2)) continue;
         if (g.words > 3) word(3);
+    }
+}
+
+// ---- Scan of every later entry ----------------------------------------------------------------------
+// With many atoms in play, binning costs more than it saves: each row of pairs then tests every later
+// entry, eight at a time with the scalar test's own operations (AVX2), and meets the touching pairs in
+// the same order and with the same values as the plain loop.
+
+constexpr int ScanFrom = 112;  // entries from which the scan beats the grid (between 100 and 120 here)
+
+// A touching later entry and its pair test's values.
+struct Hit {
+    int q;  // n when none
+    float dx, dy, r2;
+};
+
+// First entry from `from` on (before n) with (px - x)^2 + (py - y)^2 < contact. The entries from n on are
+// not numbers, so the last block tests none of them.
+[[gnu::target("avx2"), gnu::always_inline]] inline Hit FirstTouch(const PassEntries& e, int from, int n,
+                                                                  __m256 x, __m256 y, __m256 contact) {
+    // Blocks start at `from`, not at a multiple of 8: no block covers the positions the touch before has
+    // just stored, which a wide load could not take from the stores still in flight.
+    for (int block = from; block < n; block += 8) {
+        const __m256 dx = _mm256_sub_ps(_mm256_loadu_ps(e.px + block), x);
+        const __m256 dy = _mm256_sub_ps(_mm256_loadu_ps(e.py + block), y);
+        const __m256 r2 = _mm256_add_ps(_mm256_mul_ps(dx, dx), _mm256_mul_ps(dy, dy));
+        const unsigned hits =
+            static_cast<unsigned>(_mm256_movemask_ps(_mm256_cmp_ps(r2, contact, _CMP_LT_OQ)));
+        if (hits != 0) {
+            // The values from their lanes: sooner than loading and computing them again.
+            const int lane = __builtin_ctz(hits);
+            const __m256i at =
+                _mm256_castsi128_si256(_mm_cvtsi32_si128(lane));  // lane 0 picks; the rest is left
+            return {block + lane, _mm256_cvtss_f32(_mm256_permutevar8x32_ps(dx, at)),
+                    _mm256_cvtss_f32(_mm256_permutevar8x32_ps(dy, at)),
+                    _mm256_cvtss_f32(_mm256_permutevar8x32_ps(r2, at))};
+        }
+    }
+    return {n, 0.0f, 0.0f, 0.0f};
+}
+
+// What a row of the scan knows of p for its quiet touches; taken again after any touch that is not quiet.
+struct RowOfP {
+    Atom* a;
+    int i;
+    bool quiet;    // p is neither in the piece nor marked, snapping or locked, and the game is not shapes
+    bool landing;  // the piece touches and the landing bonus is armed
+};
+
+inline RowOfP TakeRow(PhysicsWorld& w, const ContactPass& pass, const PassEntries& e, int p) {
+    const int i = e.ids[p];
+    Atom& a = w.atoms[i];
+    return {&a, i, !pass.shapes && !pass.detail[i] && !LoudState(a), w.detailTouching && w.landingArmed};
+}
+
+// QuietTouch and TouchQuietly with p's share taken once for its row (the scan has registers to spare).
+[[gnu::always_inline]] inline bool ScanTouchQuietly(PhysicsWorld& w, ContactPass& pass, PassEntries& e,
+                                                    const RowOfP& row, int q, float dx, float dy, float r2,
+                                                    float& xi, float& yi) {
+    const int j = e.ids[q];
+    Atom& a = *row.a;
+    Atom& b = w.atoms[j];
+    const float c = pass.contact / (r2 + pass.contact) - 0.5f;  // as Contact has it
+    if (!row.quiet || pass.detail[j] || LoudState(b)) return false;
+    if (pass.contactHook && a.colour == b.colour && a.colour != NoColour) return false;
+    if (row.landing && c > 0.01f) return false;
+    if (c > pass.iceC) {
+        // BreakIce on both. The bits of both ages together are at least either age: when they are young
+        // enough, neither has ice to shed.
+        if (static_cast<int64_t>(a.iceAge | b.iceAge) > A_FREEZE_STAGE0_TIME) [[unlikely]] {
+            BreakIce(w, a);
+            BreakIce(w, b);
+        } else {
+            a.iceAge = 1;
+            b.iceAge = 1;
+        }
+    }
+    if (c > pass.looseSoundC) TouchNote(w, pass, row.i, j, c, false, false);
+    xi -= c * dx;
+    yi -= c * dy;
+    a.x = xi;
+    a.y = yi;
+    const float xj = e.px[q] + c * dx;
+    const float yj = e.py[q] + c * dy;
+    b.x = xj;
+    b.y = yj;
+    e.px[q] = xj;
+    e.py[q] = yj;
+    return true;
+}
+
+// In the scan, entries p < q touch (TouchLoudly); false when p is gone. Out of line, as on the grid.
+[[gnu::noinline]] bool ScanTouchLoudly(PhysicsWorld& w, ContactPass& pass, PassEntries& e, uint32_t& epoch,
+                                       int p, int q, float dx, float dy, float r2) {
+    return TouchLoudly(w, pass, e, epoch, p, q, dx, dy, r2) != Touched::RowGone;
+}
+
+[[gnu::target("avx2"), gnu::noinline]] void ScanPass(PhysicsWorld& w, PassEntries& e, bool freeSounds,
+                                                     bool detailEvents) {
+    ContactPass pass = StartPass(w, freeSounds, detailEvents);
+    const int n = e.n;
+    for (int k = n; k < n + 8; ++k) e.px[k] = e.py[k] = NAN;
+    const __m256 contact = _mm256_set1_ps(pass.contact);
+    uint32_t epoch = w.removeEpoch;
+    for (int p = 0; p < n; ++p) {
+        if (w.atoms[e.ids[p]].flags & FreeSlot) continue;
+        float xi = e.px[p], yi = e.py[p];
+        RowOfP row = TakeRow(w, pass, e, p);
+        for (int from = p + 1;;) {
+            const Hit hit = FirstTouch(e, from, n, _mm256_set1_ps(xi), _mm256_set1_ps(yi), contact);
+            if (hit.q >= n) break;
+            from = hit.q + 1;
+            if (ScanTouchQuietly(w, pass, e, row, hit.q, hit.dx, hit.dy, hit.r2, xi, yi)) {
+                e.px[p] = xi;
+                e.py[p] = yi;
+                continue;
+            }
+            if (!ScanTouchLoudly(w, pass, e, epoch, p, hit.q, hit.dx, hit.dy, hit.r2)) break;
+            xi = e.px[p];
+            yi = e.py[p];
+            row = TakeRow(w, pass, e, p);
+        }
+    }
+}
+
+}  // namespace
+
+bool contactScanAllowed = true;
+
+void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents) {
+    PassEntries e;
+    TakeEntries(w, e);
+    if (e.n >= ScanFrom && contactScanAllowed && __builtin_cpu_supports("avx2")) {
+        ScanPass(w, e, freeSounds, detailEvents);
+    } else {
+        GridPass(w, e, freeSounds, detailEvents);
     }
 }
 

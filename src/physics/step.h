@@ -28,6 +28,9 @@ void KeepInGlass(PhysicsWorld& w, uint64_t frameMs);
 void CollideAtoms(PhysicsWorld& w, bool freeSounds, bool detailEvents);
 // The same pass as the plain loop over every pair, with no candidate grid: what CollideAtoms must equal.
 void CollideAtomsAllPairs(PhysicsWorld& w, bool freeSounds, bool detailEvents);
+// False: CollideAtoms finds its pairs on the candidate grid even when scanning every later atom would be
+// quicker (as on a processor without AVX2). The tests hold both ways to the plain loop.
+extern bool contactScanAllowed;
 
 // DetailContains of every atom slot: 1 for the atoms of the player's piece, else 0.
 void DetailMap(const PhysicsWorld& w, uint8_t inDetail[MaxAtoms]);

@@ -20,13 +20,6 @@ int TakeSlot(T (&pool)[N]) {
     return 0;
 }
 
-// Glass position truncated to the 16-bit pixel fields of the effect pools; wild values are held in range.
-int16_t ToPixel(float v) {
-    if (!(v > -32768.0f)) return v != v ? 0 : -32768;  // NaN -> 0
-    if (v > 32767.0f) return 32767;
-    return static_cast<int16_t>(v);
-}
-
 uint16_t ToAtomIndex(int index) {
     return (index >= 0 && index < MaxAtoms) ? static_cast<uint16_t>(index) : NoAtom;
 }
@@ -273,20 +266,6 @@ int AddFloatingText(PhysicsWorld& w, float x, float y, uint16_t kind, const char
 int AddSpark(PhysicsWorld& w, float x, float y) {
     int searchFrom = 0;
     return AddSparkFrom(w, x, y, searchFrom);
-}
-
-int AddSparkFrom(PhysicsWorld& w, float x, float y, int& searchFrom) {
-    int index = searchFrom < 0 ? 0 : (searchFrom < MaxSparks ? searchFrom : MaxSparks);
-    while (index < MaxSparks && !(w.sparks[index].flags & FreeSlot)) ++index;
-    // Taken: the next free one is above it. Full: slot 0 again, and the pool stays full.
-    searchFrom = index < MaxSparks ? index + 1 : MaxSparks;
-    if (index == MaxSparks) index = 0;
-    Spark& s = w.sparks[index];
-    s.flags = 0;
-    s.age = 0;
-    s.x = ToPixel(x);
-    s.y = ToPixel(y);
-    return index;
 }
 
 int AddRemovalGhost(PhysicsWorld& w, float x, float y, uint32_t colour, int32_t start) {

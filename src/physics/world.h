@@ -257,7 +257,7 @@ int AddFloatingText(PhysicsWorld& w, float x, float y, uint16_t kind, const char
 int AddSpark(PhysicsWorld& w, float x, float y);
 // AddSpark for a run of additions with no spark freed in between: searchFrom (0 at the start of the run)
 // remembers that every slot below it is taken, so the run does not scan the full pool again each time.
-int AddSparkFrom(PhysicsWorld& w, float x, float y, int& searchFrom);
+inline int AddSparkFrom(PhysicsWorld& w, float x, float y, int& searchFrom);
 int AddRemovalGhost(PhysicsWorld& w, float x, float y, uint32_t colour, int32_t start);
 int AddIceShard(PhysicsWorld& w, float x, float y, float angle);
 
@@ -274,4 +274,26 @@ inline Point DetailCentre() { return DetailCentre(world); }
 inline void ClearWorld() { ClearWorld(world); }
 inline void Blast(float cx, float cy, float outerRadius, float innerRadius, float strength) {
     Blast(world, cx, cy, outerRadius, innerRadius, strength);
+}
+
+// Glass position truncated to the 16-bit pixel fields of the effect pools; wild values are held in range.
+inline int16_t ToPixel(float v) {
+    if (!(v > -32768.0f)) return v != v ? 0 : -32768;  // NaN -> 0
+    if (v > 32767.0f) return 32767;
+    return static_cast<int16_t>(v);
+}
+
+// Inline: the contact pass adds a spark for most loud touches.
+inline int AddSparkFrom(PhysicsWorld& w, float x, float y, int& searchFrom) {
+    int index = searchFrom < 0 ? 0 : (searchFrom < MaxSparks ? searchFrom : MaxSparks);
+    while (index < MaxSparks && !(w.sparks[index].flags & FreeSlot)) ++index;
+    // Taken: the next free one is above it. Full: slot 0 again, and the pool stays full.
+    searchFrom = index < MaxSparks ? index + 1 : MaxSparks;
+    if (index == MaxSparks) index = 0;
+    Spark& s = w.sparks[index];
+    s.flags = 0;
+    s.age = 0;
+    s.x = ToPixel(x);
+    s.y = ToPixel(y);
+    return index;
 }

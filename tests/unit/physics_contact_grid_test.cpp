@@ -185,81 +185,91 @@ class ContactGridTest : public ::testing::Test {
         std::memset(input.previousKeys, 0, sizeof input.previousKeys);
     }
     void TearDown() override {
+        contactScanAllowed = true;
         SetFixedClock(false);
         ResetTuningToDefaults();
     }
 };
 
-// Each pass of each step runs twice from the same world and the same random numbers: once on the grid,
-// once over every pair. The grid's world goes on, as StepWorld steps it.
-TEST_F(ContactGridTest, GridPassEqualsAllPairsPassInSeededWorlds) {
+// Each pass of each step runs twice from the same world and the same random numbers: once as the game
+// runs it (scanning the bigger worlds, binning the others), once over every pair; then again with the grid
+// for every world. The game's world goes on, as StepWorld steps it.
+TEST_F(ContactGridTest, PassEqualsAllPairsPassInSeededWorlds) {
     auto grid = std::make_unique<PhysicsWorld>();
     auto plain = std::make_unique<PhysicsWorld>();
-    int touchingPasses = 0;
-    for (uint32_t seed = 1; seed <= 48; ++seed) {
-        BuildWorld(*grid, seed);
-        for (int step = 0; step < 40; ++step) {
-            grid->detailTouching = 0;
-            grid->touchMultiplier = 1.0f;
-            for (int k = 0; k < 3; ++k) {
-                Integrate(*grid);
-                RelaxLinks(*grid);
-                KeepInGlass(*grid, FrameMs);
-                *plain = *grid;
-                const uint32_t epoch = grid->removeEpoch;
-                const unsigned draws = seed * 1000u + static_cast<unsigned>(step * 3 + k);
-                std::srand(draws);
-                CollideAtomsAllPairs(*plain, k == 2, k == 0);
-                std::srand(draws);
-                CollideAtoms(*grid, k == 2, k == 0);
-                const std::string diff = Differences(*grid, *plain);
-                ASSERT_TRUE(diff.empty()) << "seed " << seed << " step " << step << " pass " << k << "\n"
-                                          << diff;
-                if (grid->detailTouching || grid->removeEpoch != epoch) ++touchingPasses;
+    for (bool scan : {true, false}) {
+        contactScanAllowed = scan;
+        int touchingPasses = 0;
+        for (uint32_t seed = 1; seed <= 48; ++seed) {
+            BuildWorld(*grid, seed);
+            for (int step = 0; step < 40; ++step) {
+                grid->detailTouching = 0;
+                grid->touchMultiplier = 1.0f;
+                for (int k = 0; k < 3; ++k) {
+                    Integrate(*grid);
+                    RelaxLinks(*grid);
+                    KeepInGlass(*grid, FrameMs);
+                    *plain = *grid;
+                    const uint32_t epoch = grid->removeEpoch;
+                    const unsigned draws = seed * 1000u + static_cast<unsigned>(step * 3 + k);
+                    std::srand(draws);
+                    CollideAtomsAllPairs(*plain, k == 2, k == 0);
+                    std::srand(draws);
+                    CollideAtoms(*grid, k == 2, k == 0);
+                    const std::string diff = Differences(*grid, *plain);
+                    ASSERT_TRUE(diff.empty()) << (scan ? "scan " : "grid ") << "seed " << seed << " step "
+                                              << step << " pass " << k << "\n"
+                                              << diff;
+                    if (grid->detailTouching || grid->removeEpoch != epoch) ++touchingPasses;
+                }
+                SnapPass(*grid);
+                UpdateSpriteRotation(*grid);
+                grid->landingArmed = !grid->detailTouching;
+                AdvanceClock(FrameMs);
             }
-            SnapPass(*grid);
-            UpdateSpriteRotation(*grid);
-            grid->landingArmed = !grid->detailTouching;
-            AdvanceClock(FrameMs);
         }
+        EXPECT_GT(touchingPasses, 100);  // the worlds did touch the piece and lose atoms in passes
     }
-    EXPECT_GT(touchingPasses, 100);  // the worlds did touch the piece and lose atoms in passes
 }
 
 // A pile squeezed far beyond what the glass holds: atoms move several pixels per pass, so entries leave
 // their cells and rows are gathered again many times. Whole steps of both kinds stay identical.
 TEST_F(ContactGridTest, SqueezedPileStepsIdentically) {
-    auto grid = std::make_unique<PhysicsWorld>();
-    grid->hooks.variant = VariantChains;
-    ResetWorld(*grid);
-    for (int i = 0; i < MaxAtoms; ++i) {
-        CreateAtom(*grid, 14.0f + static_cast<float>((i * 23) % 250),
-                   62.0f + static_cast<float>(i % 16) * 13.0f, static_cast<uint8_t>(i % 5));
-    }
-    auto plain = std::make_unique<PhysicsWorld>(*grid);
-    for (int step = 0; step < 60; ++step) {
-        StepWorld(*grid, FrameMs, false);
-        // StepWorld's order, over every pair (no keys, no level-start row, no rule passes here).
-        plain->detailTouching = 0;
-        plain->touchMultiplier = 1.0f;
-        for (int k = 0; k < 3; ++k) {
-            Integrate(*plain);
-            RelaxLinks(*plain);
-            KeepInGlass(*plain, FrameMs);
-            CollideAtomsAllPairs(*plain, k == 2, k == 0);
+    for (bool scan : {true, false}) {
+        contactScanAllowed = scan;
+        auto grid = std::make_unique<PhysicsWorld>();
+        grid->hooks.variant = VariantChains;
+        ResetWorld(*grid);
+        for (int i = 0; i < MaxAtoms; ++i) {
+            CreateAtom(*grid, 14.0f + static_cast<float>((i * 23) % 250),
+                       62.0f + static_cast<float>(i % 16) * 13.0f, static_cast<uint8_t>(i % 5));
         }
-        SnapPass(*plain);
-        UpdateSpriteRotation(*plain);
-        plain->landingArmed = !plain->detailTouching;
-        AdvanceClock(FrameMs);
-        const std::string diff = Differences(*grid, *plain);
-        ASSERT_TRUE(diff.empty()) << "step " << step << "\n" << diff;
+        auto plain = std::make_unique<PhysicsWorld>(*grid);
+        for (int step = 0; step < 60; ++step) {
+            StepWorld(*grid, FrameMs, false);
+            // StepWorld's order, over every pair (no keys, no level-start row, no rule passes here).
+            plain->detailTouching = 0;
+            plain->touchMultiplier = 1.0f;
+            for (int k = 0; k < 3; ++k) {
+                Integrate(*plain);
+                RelaxLinks(*plain);
+                KeepInGlass(*plain, FrameMs);
+                CollideAtomsAllPairs(*plain, k == 2, k == 0);
+            }
+            SnapPass(*plain);
+            UpdateSpriteRotation(*plain);
+            plain->landingArmed = !plain->detailTouching;
+            AdvanceClock(FrameMs);
+            const std::string diff = Differences(*grid, *plain);
+            ASSERT_TRUE(diff.empty()) << (scan ? "scan " : "grid ") << "step " << step << "\n" << diff;
+        }
     }
 }
 
 // The grid keeps its bins from one pass to the next. Two worlds with the same atoms in different places,
 // passed in turn, must each be seen where their atoms are, never where the other world left them.
 TEST_F(ContactGridTest, BinsKeptFromTheLastPassFollowTheWorldAtHand) {
+    contactScanAllowed = false;
     auto first = std::make_unique<PhysicsWorld>();
     BuildWorld(*first, 5);
     auto second = std::make_unique<PhysicsWorld>(*first);

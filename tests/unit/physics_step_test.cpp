@@ -253,12 +253,12 @@ TEST_F(PhysicsStepTest, PileAndLevelStartAtomsAtTheWallsRimAndFloorWithTheWallsO
     } steps[] = {
         {pile, true, 5, 150, 5, 12, 150, 5, 0, 1, 0},
         {pile, true, 290, 150, 290, 276.5f, 150, 290, 1, 0, 0},
-        {pile, true, 100, 280, 90, 100, 275, 135, 1, 1, 0},   // floor: 4.5 px deep takes 4.5 x the speed
+        {pile, true, 100, 280, 90, 100, 275, 135, 1, 1, 0},  // floor: 4.5 px deep takes 4.5 x the speed
         {pile, true, 100, 30, 100, 100, 60, 100, 1, 1, 1},
-        {pile, false, 5, 30, 5, 5, 60, 5, 0, 1, 1},           // walls off: through the side, held at the rim
+        {pile, false, 5, 30, 5, 5, 60, 5, 0, 1, 1},            // walls off: through the side, held at the rim
         {pile, false, 290, 280, 280, 290, 280, 280, 1, 0, 0},  // and through the floor
         {pile, true, nan, nan, 7, nan, nan, 7, 0, 0, 1},       // nothing to compare with: left alone
-        {row, true, 5, 30, 5, 5, 30, 5, 0, 1, 1},             // the level-start row passes walls and rim
+        {row, true, 5, 30, 5, 5, 30, 5, 0, 1, 1},              // the level-start row passes walls and rim
         {row, true, 290, 280, 290, 290, 275, 290, 1, 0, 0},    // but lands on the floor
     };
     for (const auto& s : steps) {
